@@ -1,0 +1,60 @@
+#include "launcher/launch_sequence.h"
+
+#include <new>
+
+#include "launcher/java_command_line.h"
+#include "runtime/runtime_locator.h"
+
+namespace {
+
+constexpr int kExitUnhandledError = 1;
+
+}  // namespace
+
+std::wstring ApplicationFolderOf(const std::wstring& modulePath) {
+    const std::size_t slash = modulePath.find_last_of(L'\\');
+    if (slash == std::wstring::npos) {
+        return {};
+    }
+    // "C:\x.exe" lives in "C:\", not in the drive-relative "C:".
+    if (slash > 0 && modulePath[slash - 1] == L':') {
+        return modulePath.substr(0, slash + 1);
+    }
+    return modulePath.substr(0, slash);
+}
+
+void RunLaunchSequence(LauncherState& state, Platform& platform) {
+    // A message box further down pumps messages, so Timer1 can tick again
+    // before this run has switched it off.
+    if (state.LaunchStarted) {
+        return;
+    }
+    state.LaunchStarted = true;
+
+    platform.Ui.HideWindow();
+    LocateJavaRuntime(platform, state.JavaHomePath);
+    const std::wstring applicationFolder = ApplicationFolderOf(platform.Processes.ModulePath());
+    const std::wstring command = BuildJavaCommandLine(state.JavaHomePath, applicationFolder);
+    platform.Processes.SetCurrentFolder(applicationFolder);
+    state.JavaProcessId = platform.Processes.StartHidden(command);
+    platform.Ui.SetTimerEnabled(LauncherTimer::Timer1, false);
+    platform.Ui.SetTimerEnabled(LauncherTimer::Timer2, true);
+}
+
+std::wstring UnhandledErrorText(const AppError& error) {
+    return L"Run-time error '" + std::to_wstring(error.Number) + L"':\r\n\r\n" + error.Description;
+}
+
+void RunTimerTick(UserInterface& ui, const std::function<void()>& tick) {
+    AppError unhandled;
+    try {
+        tick();
+        return;
+    } catch (const AppError& error) {
+        unhandled = error;
+    } catch (const std::bad_alloc&) {
+        unhandled = AppError{kErrOutOfMemory, L"Out of memory"};
+    }
+    ui.ShowMessage(UnhandledErrorText(unhandled));
+    ui.EndProgram(kExitUnhandledError);
+}
