@@ -1,8 +1,8 @@
 #pragma once
 
 // In-memory stand-ins for the four seams, behaving as the Windows functions
-// behind them do. All of them write to one shared event log, so a test can
-// check the order of effects across seams.
+// behind them do. They all write to one event log, so a test can check the
+// order of effects across seams.
 
 #include <cstdint>
 #include <functional>
@@ -25,47 +25,40 @@ struct ProgramEnded {
 
 class FakeRegistry : public RegistryApi {
 public:
-    struct Value {
-        std::string Name;
-        std::uint32_t Type;
-        std::vector<std::uint8_t> Data;
-    };
     struct Key {
         std::string Name;
         bool Readable = true;
         std::vector<std::unique_ptr<Key>> SubKeys;  // in enumeration order
-        std::vector<Value> Values;
+        std::map<std::string, std::pair<std::uint32_t, std::vector<std::uint8_t>>> Values;
     };
 
-    explicit FakeRegistry(EventLog* log = nullptr);
+    explicit FakeRegistry(EventLog& log) : log_(log) {}
 
-    // Creates root\path (every missing component) and returns it.
-    Key& AddKey(RegistryKey root, const std::string& path);
+    Key& AddKey(RegistryKey root, const std::string& path);  // creates missing components
     void SetValue(RegistryKey root, const std::string& path, const std::string& name, std::uint32_t type,
-                  std::vector<std::uint8_t> data);
-    void SetString(RegistryKey root, const std::string& path, const std::string& name, const std::string& text);
+                  const std::string& data) {
+        AddKey(root, path).Values[name] = {type, {data.begin(), data.end()}};
+    }
 
-    // Keys opened through OpenKey and not yet closed.
-    [[nodiscard]] std::size_t OpenHandles() const { return handles_.size(); }
+    std::size_t OpenHandles() const { return handles_.size(); }
     int QueryCount = 0;
-    std::vector<std::uint32_t> AccessRequested;
+    bool OnlyKeyReadAsked = true;
     bool RootClosed = false;
-    // Runs after every QueryValue call, to change the registry between queries.
-    std::function<void(int queryNumber)> AfterQuery;
+    std::function<void(int queryNumber)> AfterQuery;  // changes the registry between queries
 
     long OpenKey(RegistryKey root, const std::string& path, std::uint32_t access, RegistryKey& opened) override;
     long EnumKey(RegistryKey key, std::uint32_t index, std::span<char> name) override;
     long QueryValue(RegistryKey key, const std::string& valueName, std::uint32_t& type, std::span<std::uint8_t> data,
                     std::uint32_t& size) override;
     long CloseKey(RegistryKey key) override;
+    // A single-byte code page: characters above 255 become '?', as the
+    // system conversion does with characters its code page lacks.
     std::string ToAnsi(const std::wstring& text) override;
-    std::wstring FromAnsi(const std::string& text) override;
+    std::wstring FromAnsi(const std::string& text) override { return {text.begin(), text.end()}; }
 
 private:
     Key* Resolve(RegistryKey handle);
-    static Key* Child(Key& key, const std::string& name);
-
-    EventLog* log_;
+    EventLog& log_;
     std::map<RegistryKey, Key> roots_;
     std::map<RegistryKey, Key*> handles_;
     RegistryKey nextHandle_ = 0x100;
@@ -73,42 +66,31 @@ private:
 
 class FakeFiles : public FileSystem {
 public:
-    explicit FakeFiles(EventLog* log = nullptr) : log_(log) {}
-
-    void AddFolder(const std::wstring& folder);
-    void AddFile(const std::wstring& path, const std::string& contents);
-    void MakeReadOnly(const std::wstring& path) { readOnly_.insert(Fold(path)); }
-    [[nodiscard]] std::optional<std::string> Contents(const std::wstring& path) const;
-
-    std::vector<std::wstring> Calls;  // "exists <path>", "copy <source> -> <folder>"
+    explicit FakeFiles(EventLog& log) : log_(log) {}
+    std::set<std::wstring> Folders;
+    std::set<std::wstring> ReadOnly;
+    std::map<std::wstring, std::string> Files;  // path -> contents
 
     bool FileExists(const std::wstring& path) override;
     void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override;
 
 private:
-    static std::wstring Fold(const std::wstring& path);
-    EventLog* log_;
-    std::map<std::wstring, std::string> files_;
-    std::set<std::wstring> folders_;
-    std::set<std::wstring> readOnly_;
+    EventLog& log_;
 };
 
 class FakeProcesses : public ProcessApi {
 public:
+    explicit FakeProcesses(EventLog& log) : log_(log) {}
     struct Process {
         std::uint32_t ExitCode = kStillActive;
         bool Openable = true;
     };
-
-    explicit FakeProcesses(EventLog* log = nullptr) : log_(log) {}
-
     std::wstring Module = L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe";
     std::optional<AppError> SetFolderFailure;
     std::optional<AppError> StartFailure;
     std::uint32_t NextProcessId = 4242;
     std::map<std::uint32_t, Process> Processes;
-    std::vector<std::wstring> Calls;
-    [[nodiscard]] int OpenHandles() const { return openHandles_; }
+    int OpenHandles = 0;
 
     std::wstring ModulePath() override { return Module; }
     void SetCurrentFolder(const std::wstring& folder) override;
@@ -118,56 +100,48 @@ public:
     bool CloseHandle(ProcessHandle handle) override;
 
 private:
-    EventLog* log_;
+    EventLog& log_;
     std::map<ProcessHandle, std::uint32_t> handles_;
     ProcessHandle nextHandle_ = 0x40;
-    int openHandles_ = 0;
 };
 
 class FakeUi : public UserInterface {
 public:
-    explicit FakeUi(EventLog* log = nullptr) : log_(log) {}
-
+    explicit FakeUi(EventLog& log) : log_(log) {}
     std::vector<std::wstring> Messages;
-    bool WindowVisible = true;
-    bool Timer1Enabled = true;
     bool Timer2Enabled = false;
-    // Runs while a message box is open, as a pumped Timer1 tick would.
-    std::function<void()> WhileMessageOpen;
+    std::function<void()> WhileMessageOpen;  // as a tick pumped by the modal box
 
     void ShowMessage(const std::wstring& text) override;
-    void HideWindow() override;
+    void HideWindow() override { log_.push_back(L"hide"); }
     void SetTimerEnabled(LauncherTimer timer, bool enabled) override;
     [[noreturn]] void EndProgram(int exitCode) override;
 
 private:
-    EventLog* log_;
+    EventLog& log_;
 };
-
-// Test text helpers: UTF-16 for messages, bytes for registry data.
-std::string Narrow(const std::wstring& text);
-std::vector<std::uint8_t> Bytes(const std::string& text);
 
 inline constexpr char kRuntimeKeyAnsi[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 // A whole machine of fakes, wired to one event log.
 struct FakeMachine {
     EventLog Log;
-    FakeRegistry Registry{&Log};
-    FakeFiles Files{&Log};
-    FakeProcesses Processes{&Log};
-    FakeUi Ui{&Log};
+    FakeRegistry Registry{Log};
+    FakeFiles Files{Log};
+    FakeProcesses Processes{Log};
+    FakeUi Ui{Log};
     Platform Seams{Registry, Files, Processes, Ui};
 
-    // Registers a runtime version whose JavaHome is home.
     void AddRuntime(const std::string& version, const std::string& home) {
-        Registry.SetString(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + version, "JavaHome", home);
+        Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + version, "JavaHome", kRegSz,
+                          home + '\0');
     }
-    // Gives the runtime at home all four support files.
-    void CompleteRuntime(const std::wstring& home) {
-        for (const wchar_t* file : {L"\\lib\\ext\\Comm.jar", L"\\lib\\javax.comm.properties", L"\\bin\\Win32com.dll",
-                                    L"\\lib\\ext\\jdc.jar"}) {
-            Files.AddFile(home + file, "present");
-        }
-    }
+    // Gives the runtime at home its lib, lib\ext and bin folders and, unless
+    // bare, all four support files.
+    void AddRuntimeFolders(const std::wstring& home, bool bare = false);
+    void AddSupportSources();  // the installation folder with all four files
+    // The events that start with prefix, prefix removed.
+    std::vector<std::wstring> Events(const std::wstring& prefix) const;
 };
+
+std::string Narrow(const std::wstring& text);

@@ -26,41 +26,17 @@ TEST(JavaCommandLine, NoRuntimeStartsJavaFromTheSearchPath) {
     EXPECT_EQ(command.size(), 513U);
 }
 
-TEST(JavaCommandLine, FoldersAreInsertedUnchanged) {
-    struct Case {
-        std::wstring JavaHome;
-        std::wstring Folder;
-        std::wstring Begins;
-        std::wstring FirstEntry;
-    };
-    const Case cases[] = {
-        // A drive's root folder keeps its backslash, so the seam doubles it.
-        {LR"(D:\)", LR"(E:\)", LR"("D:\\bin\java.exe" -classpath ")", LR"("E:\\SMSServer\lib\comm.jar";)"},
-        {LR"(C:\Java\jre 1.6)", LR"(C:\My Apps\SMS Gate)", LR"("C:\Java\jre 1.6\bin\java.exe" -classpath ")",
-         LR"("C:\My Apps\SMS Gate\SMSServer\lib\comm.jar";)"},
-    };
-    for (const Case& c : cases) {
-        const std::wstring command = BuildJavaCommandLine(c.JavaHome, c.Folder);
-        EXPECT_EQ(command.rfind(c.Begins, 0), 0U) << command.c_str();
-        EXPECT_NE(command.find(c.FirstEntry), std::wstring::npos) << command.c_str();
-        // Every entry names the application folder; nothing tests that they exist.
-        std::size_t entries = 0;
-        for (std::size_t at = command.find(L"\"" + c.Folder); at != std::wstring::npos;
-             at = command.find(L"\"" + c.Folder, at + 1)) {
-            ++entries;
-        }
-        EXPECT_EQ(entries, 10U);
-        EXPECT_TRUE(command.ends_with(L"\\SMSServer\" JavaSwingClasses.MainFrame"));
-    }
-}
-
-TEST(JavaCommandLine, ClassPathIsOneArgumentOfTenQuotedEntries) {
-    // With folders free of quotes, semicolons and blanks, the structure shows:
-    // one quote pair per entry plus the program's, nine separators, three blanks.
-    const std::wstring command = BuildJavaCommandLine(LR"(C:\jre)", LR"(C:\App)");
-    EXPECT_EQ(std::count(command.begin(), command.end(), L'"'), 22);
-    EXPECT_EQ(std::count(command.begin(), command.end(), L';'), 9);
-    EXPECT_EQ(std::count(command.begin(), command.end(), L' '), 3);
+TEST(JavaCommandLine, FoldersAreInsertedUnchangedIntoEveryEntry) {
+    // A drive's root folder keeps its backslash, so the seam doubles it.
+    const std::wstring atRoots = BuildJavaCommandLine(LR"(D:\)", LR"(E:\)");
+    EXPECT_TRUE(atRoots.starts_with(LR"("D:\\bin\java.exe" -classpath "E:\\SMSServer\lib\comm.jar";)"));
+    // Blanks stay inside the quotes, so the class path remains one argument:
+    // ten quoted entries, nine separators, and blanks only around -classpath.
+    const std::wstring withBlanks = BuildJavaCommandLine(LR"(C:\jre 6)", LR"(C:\My Apps)");
+    EXPECT_EQ(std::count(withBlanks.begin(), withBlanks.end(), L'"'), 22);
+    EXPECT_EQ(std::count(withBlanks.begin(), withBlanks.end(), L';'), 9);
+    EXPECT_EQ(std::count(withBlanks.begin(), withBlanks.end(), L' '), 3 + 1 + 10);
+    EXPECT_TRUE(withBlanks.ends_with(LR"(;"C:\My Apps\SMSServer" JavaSwingClasses.MainFrame)"));
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <new>
 
 #include "fakes.h"
 #include "launcher/launch_sequence.h"
 
 namespace {
-
-const std::wstring kAppFolder = L"C:\\Apps\\Gateway";
 
 class LaunchSequence : public ::testing::Test {
 protected:
@@ -22,119 +19,86 @@ protected:
         }
     }
 
-    [[nodiscard]] std::size_t Starts() const {
-        return std::count_if(machine.Log.begin(), machine.Log.end(),
-                             [](const std::wstring& event) { return event.starts_with(L"start "); });
-    }
-
     FakeMachine machine;
     LauncherState state;
 };
 
 TEST_F(LaunchSequence, HidesThenLocatesThenStartsHiddenInTheApplicationFolderThenWatches) {
     machine.AddRuntime("1.6", "C:\\Program Files\\Java\\jre6");
-    machine.CompleteRuntime(L"C:\\Program Files\\Java\\jre6");
+    machine.AddRuntimeFolders(L"C:\\Program Files\\Java\\jre6");
     EXPECT_EQ(Timer1Tick(), std::nullopt);
 
     const EventLog& log = machine.Log;
-    ASSERT_GE(log.size(), 5U);
-    EXPECT_EQ(log.front(), L"hide");  // before any registry access
+    ASSERT_GE(log.size(), 6U);
+    EXPECT_EQ(log[0], L"hide");  // before any registry access
     EXPECT_EQ(log[1], L"registry open SOFTWARE\\JavaSoft\\Java Runtime Environment");
-    const std::vector<std::wstring> tail(log.end() - 4, log.end());
-    EXPECT_EQ(tail[0], L"cd " + kAppFolder);
-    EXPECT_TRUE(tail[1].starts_with(L"start \"C:\\Program Files\\Java\\jre6\\bin\\java.exe\" -classpath \"" +
-                                    kAppFolder + L"\\SMSServer\\lib\\comm.jar\";"))
-        << Narrow(tail[1]);
-    EXPECT_EQ(tail[2], L"timer1 off");
-    EXPECT_EQ(tail[3], L"timer2 on");
-    EXPECT_EQ(state.JavaProcessId, machine.Processes.NextProcessId);
-    EXPECT_EQ(state.JavaHomePath, L"C:\\Program Files\\Java\\jre6");
-    EXPECT_FALSE(machine.Ui.WindowVisible);
+    EXPECT_EQ(log[log.size() - 4], L"cd C:\\Apps\\Gateway");
+    EXPECT_TRUE(log[log.size() - 3].starts_with(
+        L"start \"C:\\Program Files\\Java\\jre6\\bin\\java.exe\" -classpath \"C:\\Apps\\Gateway\\SMSServer\\lib\\"));
+    EXPECT_EQ(log[log.size() - 2], L"timer1 off");
+    EXPECT_EQ(log[log.size() - 1], L"timer2 on");
+    EXPECT_EQ(state.JavaProcessId, 4242U);
 }
 
 TEST_F(LaunchSequence, FailedSearchStartsJavaFromTheSearchPath) {
     machine.AddRuntime("jre", "C:\\jre");
     EXPECT_EQ(Timer1Tick(), std::nullopt);
     EXPECT_EQ(machine.Ui.Messages.size(), 2U);
-    ASSERT_EQ(machine.Processes.Calls.size(), 2U);
-    EXPECT_TRUE(machine.Processes.Calls[1].starts_with(L"start java -classpath \"C:\\Apps\\Gateway\\SMSServer"));
+    ASSERT_EQ(machine.Events(L"start ").size(), 1U);
+    EXPECT_TRUE(machine.Events(L"start ")[0].starts_with(L"java -classpath \"C:\\Apps\\Gateway\\SMSServer"));
     EXPECT_TRUE(machine.Ui.Timer2Enabled);
 }
 
 TEST_F(LaunchSequence, NoRuntimeEndsTheProgramWithNothingStarted) {
     EXPECT_EQ(Timer1Tick(), 1);
-    EXPECT_EQ(Starts(), 0U);
+    EXPECT_TRUE(machine.Events(L"start").empty());
     EXPECT_EQ(state.JavaProcessId, 0U);
-    EXPECT_FALSE(machine.Ui.Timer2Enabled);
 }
 
-TEST_F(LaunchSequence, AStartThatFailsIsReportedAsAnUnhandledErrorAndEndsTheProgram) {
-    struct Case {
-        const char* Situation;
-        bool FolderFails;
-        AppError Error;
-        std::size_t StartsTried;
-    };
-    const Case cases[] = {
-        {"java.exe not found", false, {kErrFileNotFound, L"File not found"}, 1},
-        {"application folder unusable", true, {kErrPathNotFound, L"Path not found"}, 0},
-    };
-    for (const Case& c : cases) {
+TEST_F(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram) {
+    for (const bool folderFails : {false, true}) {
         FakeMachine fresh;
+        LauncherState freshState;
         fresh.AddRuntime("1.6", "C:\\jre6");
-        fresh.CompleteRuntime(L"C:\\jre6");
-        (c.FolderFails ? fresh.Processes.SetFolderFailure : fresh.Processes.StartFailure) = c.Error;
-        LauncherState fresh_state;
-        try {
-            RunTimerTick(fresh.Ui, [&] { RunLaunchSequence(fresh_state, fresh.Seams); });
-            ADD_FAILURE() << c.Situation << ": the program should have ended";
-        } catch (const ProgramEnded& ended) {
-            EXPECT_EQ(ended.ExitCode, 1) << c.Situation;
-        }
-        EXPECT_EQ(fresh.Ui.Messages, std::vector<std::wstring>{L"Run-time error '" + std::to_wstring(c.Error.Number) +
-                                                               L"':\r\n\r\n" + c.Error.Description})
-            << c.Situation;
-        EXPECT_FALSE(fresh.Ui.Timer2Enabled) << c.Situation;
-        EXPECT_EQ(fresh_state.JavaProcessId, 0U) << c.Situation;
-        EXPECT_EQ(std::count_if(fresh.Processes.Calls.begin(), fresh.Processes.Calls.end(),
-                                [](const std::wstring& call) { return call.starts_with(L"start"); }),
-                  static_cast<std::ptrdiff_t>(c.StartsTried))
-            << c.Situation;
+        fresh.AddRuntimeFolders(L"C:\\jre6");
+        const AppError error =
+            folderFails ? AppError{kErrPathNotFound, L"Path not found"} : AppError{kErrFileNotFound, L"File not found"};
+        (folderFails ? fresh.Processes.SetFolderFailure : fresh.Processes.StartFailure) = error;
+        EXPECT_THROW(RunTimerTick(fresh.Ui, [&] { RunLaunchSequence(freshState, fresh.Seams); }), ProgramEnded);
+        EXPECT_EQ(fresh.Ui.Messages, std::vector<std::wstring>{L"Run-time error '" + std::to_wstring(error.Number) +
+                                                               L"':\r\n\r\n" + error.Description});
+        EXPECT_EQ(fresh.Log.back(), L"end 1");
+        EXPECT_EQ(fresh.Events(L"start").size(), folderFails ? 0U : 1U);
+        EXPECT_FALSE(fresh.Ui.Timer2Enabled);
+        EXPECT_EQ(freshState.JavaProcessId, 0U);
     }
 }
 
 TEST_F(LaunchSequence, ATickPumpedByAMessageBoxDoesNotLaunchAgain) {
-    machine.AddRuntime("1.6", "C:\\jre6");  // the installer will report two boxes
+    machine.AddRuntime("1.6", "C:\\jre6");  // the installer will show two boxes
     int pumpedTicks = 0;
     machine.Ui.WhileMessageOpen = [&] {
         ++pumpedTicks;
         EXPECT_EQ(Timer1Tick(), std::nullopt);
     };
     EXPECT_EQ(Timer1Tick(), std::nullopt);
-    EXPECT_EQ(pumpedTicks, 2);
-    EXPECT_EQ(Starts(), 1U);
-    EXPECT_EQ(std::count(machine.Log.begin(), machine.Log.end(), L"hide"), 1);
-    // And once launched, Timer1 never runs it again either.
     EXPECT_EQ(Timer1Tick(), std::nullopt);
-    EXPECT_EQ(Starts(), 1U);
+    EXPECT_EQ(pumpedTicks, 2);
+    EXPECT_EQ(machine.Events(L"start").size(), 1U);
+    EXPECT_EQ(machine.Events(L"hide").size(), 1U);
 }
 
 TEST(UnhandledError, OutOfMemoryInATickIsReportedLikeAnyOtherError) {
-    FakeUi ui;
+    EventLog log;
+    FakeUi ui(log);
     EXPECT_THROW(RunTimerTick(ui, [] { throw std::bad_alloc(); }), ProgramEnded);
     EXPECT_EQ(ui.Messages, std::vector<std::wstring>{L"Run-time error '7':\r\n\r\nOut of memory"});
 }
 
 TEST(ApplicationFolder, IsTheExecutablesFolderWithoutTrailingBackslashExceptAtARoot) {
-    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe", L"C:\\Apps\\Gateway"},
-        {L"C:\\TarvexAdvanceSMSServer.exe", L"C:\\"},
-        {L"\\\\server\\share\\sms\\launcher.exe", L"\\\\server\\share\\sms"},
-        {L"C:\\My Apps\\a.b\\x.exe", L"C:\\My Apps\\a.b"},
-    };
-    for (const auto& [module, folder] : cases) {
-        EXPECT_EQ(ApplicationFolderOf(module), folder) << Narrow(module);
-    }
+    EXPECT_EQ(ApplicationFolderOf(L"C:\\My Apps\\a.b\\x.exe"), L"C:\\My Apps\\a.b");
+    EXPECT_EQ(ApplicationFolderOf(L"C:\\x.exe"), L"C:\\");
+    EXPECT_EQ(ApplicationFolderOf(L"\\\\server\\share\\x.exe"), L"\\\\server\\share");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "fakes.h"
 #include "launcher/process_watch.h"
 
@@ -10,9 +8,9 @@ namespace {
 constexpr std::uint32_t kJavaId = 4242;
 
 // One tick; true when it ended the launcher.
-bool Tick(FakeProcesses& processes, FakeUi& ui) {
+bool Tick(FakeMachine& machine) {
     try {
-        RunProcessWatch(kJavaId, processes, ui);
+        RunProcessWatch(kJavaId, machine.Processes, machine.Ui);
         return false;
     } catch (const ProgramEnded& ended) {
         EXPECT_EQ(ended.ExitCode, 0);
@@ -23,48 +21,36 @@ bool Tick(FakeProcesses& processes, FakeUi& ui) {
 TEST(ProcessWatch, EndsOnlyWhenTheJavaProcessHasFinishedOrIsGone) {
     struct Case {
         const char* Situation;
-        bool Exists;
-        bool Openable;
-        std::uint32_t ExitCode;
+        std::optional<FakeProcesses::Process> Process;
         bool Ends;
     };
     const Case cases[] = {
-        {"still running", true, true, kStillActive, false},
-        {"ended with 0, object still present", true, true, 0, true},
-        {"ended, object gone", false, false, 0, true},
-        {"cannot be opened", true, false, kStillActive, true},
-        {"ended with 3, someone still holds a handle", true, true, 3, false},
+        {"still running", FakeProcesses::Process{kStillActive, true}, false},
+        {"ended with 0, object still present", FakeProcesses::Process{0, true}, true},
+        {"ended, object gone", std::nullopt, true},
+        {"cannot be opened", FakeProcesses::Process{kStillActive, false}, true},
+        {"ended with 3, someone still holds a handle", FakeProcesses::Process{3, true}, false},
     };
     for (const Case& c : cases) {
-        FakeProcesses processes;
-        FakeUi ui;
-        if (c.Exists) {
-            processes.Processes[kJavaId] = {c.ExitCode, c.Openable};
+        FakeMachine machine;
+        if (c.Process) {
+            machine.Processes.Processes[kJavaId] = *c.Process;
         }
-        EXPECT_EQ(Tick(processes, ui), c.Ends) << c.Situation;
-        EXPECT_EQ(processes.OpenHandles(), 0) << c.Situation;
-        EXPECT_EQ(processes.Calls.front(), L"open 1049600 4242") << c.Situation;  // SYNCHRONIZE | QUERY_INFORMATION
+        EXPECT_EQ(Tick(machine), c.Ends) << c.Situation;
+        EXPECT_EQ(machine.Processes.OpenHandles, 0) << c.Situation;
+        // SYNCHRONIZE | PROCESS_QUERY_INFORMATION, not inheritable
+        EXPECT_EQ(machine.Log.front(), L"open 1049600 4242") << c.Situation;
     }
 }
 
-TEST(ProcessWatch, AsksForTheExitCodeEvenWithoutAHandleButNeverClosesIt) {
-    FakeProcesses processes;
-    FakeUi ui;
-    EXPECT_TRUE(Tick(processes, ui));
-    EXPECT_EQ(processes.Calls, (std::vector<std::wstring>{L"open 1049600 4242", L"query 0"}));
-}
-
-TEST(ProcessWatch, ExitCodeOfAnEarlierTickDoesNotCarryOver) {
-    FakeProcesses processes;
-    FakeUi ui;
-    processes.Processes[kJavaId] = {};
-    EXPECT_FALSE(Tick(processes, ui));
-    EXPECT_FALSE(Tick(processes, ui));
-    processes.Processes.erase(kJavaId);  // last handle gone: the id names nothing
-    EXPECT_TRUE(Tick(processes, ui));
-    EXPECT_EQ(std::count_if(processes.Calls.begin(), processes.Calls.end(),
-                            [](const std::wstring& call) { return call.starts_with(L"close"); }),
-              2);
+TEST(ProcessWatch, AsksEvenWithoutAHandleAndNeverCarriesAnExitCodeOver) {
+    FakeMachine machine;
+    machine.Processes.Processes[kJavaId] = {};
+    EXPECT_FALSE(Tick(machine));
+    machine.Processes.Processes.erase(kJavaId);  // last handle gone: the id names nothing
+    EXPECT_TRUE(Tick(machine));
+    EXPECT_EQ(machine.Log, (std::vector<std::wstring>{L"open 1049600 4242", L"query 64", L"close", L"open 1049600 4242",
+                                                      L"query 0", L"end 0"}));
 }
 
 }  // namespace
