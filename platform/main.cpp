@@ -1,0 +1,63 @@
+#include <windows.h>
+
+#include "platform/frm_splash.h"
+
+namespace {
+
+// Exit code when the window cannot be set up; there is no window yet to
+// tell the user anything through.
+constexpr int kExitStartFailed = 1;
+
+// Keeps every DLL the program loads later, its own and the ones Windows
+// loads for it, to the system folder, never the program's folder or the
+// current one. The function is looked up rather than imported: Windows 7
+// has it only with KB2533623, and without it the program still runs as
+// Windows would run any other.
+void RestrictDllSearchToSystemFolder() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) {
+        return;
+    }
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories != nullptr) {
+        // A refusal leaves the usual search order, as on a system without
+        // the function.
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+int RunMessageLoop() {
+    MSG message;
+    BOOL received;
+    // -1 is a failed GetMessageW, which only an invalid argument causes.
+    while ((received = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return received == 0 ? static_cast<int>(message.wParam) : kExitStartFailed;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    RestrictDllSearchToSystemFolder();
+
+    FrmSplash form;
+    form.Image1 = LoadResourcePicture(instance, L"SPLASH", L"GIF");
+    SplashClass splashClass = LoadSplashClass(instance);
+    int exitCode = kExitStartFailed;
+    if (RegisterSplashClass(instance, splashClass)) {
+        HWND window = CreateSplashWindow(instance, form);
+        if (window != nullptr) {
+            ShowWindow(window, showCommand);
+            UpdateWindow(window);
+            exitCode = RunMessageLoop();
+        }
+        UnregisterSplashClass(instance);
+    }
+    FreeSplashClass(splashClass);
+    FreePicture(form.Image1);
+    return exitCode;
+}
