@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios: the built launcher under Wine, each scenario in a
+throw-away prefix with its own registry, runtime folders and application
+folder (see sandbox.py). Run under an X display (xvfb-run -a)."""
+
+import argparse
+import concurrent.futures
+import shutil
+import sys
+import time
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, prepare_base_prefix
+
+TITLE = "Tarvex Advance SMS Server"
+NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
+              "Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+              "Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help")
+TOO_OLD = "Java Runtime Environment version 1.5 or higher version is not avaiable"
+SEARCH_FAILED = "Error While Searching JVM on Your Machine"
+COPY_FAILED = "Error While Copying JAR File"
+START_FAILED = "Run-time error '53':\r\n\r\nFile not found"
+
+JRE6 = r"C:\Program Files\Java\jre6"
+OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
+MAIN_CLASS = "JavaSwingClasses.MainFrame"
+
+
+class Check:
+    """Collects what a scenario expected and saw where the two differ."""
+
+    def __init__(self):
+        self.failures = []
+
+    def equal(self, what, expected, seen):
+        if expected != seen:
+            self.failures.append(f"{what}: expected {expected!r}, seen {seen!r}")
+
+    def within(self, what, low, high, seen):
+        if seen is None or not low <= seen <= high:
+            seen = "nothing" if seen is None else f"{seen:.1f} s"
+            self.failures.append(f"{what}: expected {low}-{high} s, seen {seen}")
+
+    def boxes(self, run, texts):
+        self.equal("message boxes", texts, [box["text"] for box in run.boxes])
+        self.equal("message box titles", [TITLE] * len(run.boxes), [box["title"] for box in run.boxes])
+        # A box seen in the same poll as the hide may carry a slightly earlier time.
+        if run.boxes and (run.hidden is None or run.boxes[0]["t"] / 1000 < run.hidden - 0.1):
+            self.failures.append("start-up window: expected hidden before the first message box, seen still shown")
+
+    def started(self, run, home):
+        """Exactly one program started: home's java.exe (`java` on the search path
+        for home None), with the application's arguments, hidden; none for home False."""
+        self.equal("programs started", [] if home is False else [f"{home}\\bin\\java.exe" if home else PATH_JAVA],
+                   [r["module"] for r in run.records])
+        if home is not False and len(run.records) == 1:
+            record, program = run.records[0], f"{home}\\bin\\java.exe" if home else "java"
+            entries = [f"{APP}\\{entry}" for entry in CLASS_PATH]
+            self.equal("command line", (f'"{program}"' if home else program) + " -classpath " +
+                       ";".join(f'"{entry}"' for entry in entries) + " " + MAIN_CLASS, record["command_line"])
+            self.equal("arguments", [program, "-classpath", ";".join(entries), MAIN_CLASS], record["argv"])
+            self.equal("working folder", APP, record["cwd"])
+            self.equal("STARTF_USESHOWWINDOW and show command", (1, 0), (record["flags"] & 1, record["show_window"]))
+            self.equal("visible console window", False, record["console"] and record["console_visible"])
+
+    def ended(self, run, exit_code, after, low, high):
+        """The exit code, and when the launcher ended counted from when the
+        start-up window was `after` ("shown" or "hidden")."""
+        self.equal("launcher exit code", exit_code, run.exit_code)
+        since = run.shown if after == "shown" else run.hidden
+        self.within(f"launcher end, after the start-up window was {after}", low, high,
+                    None if since is None or run.exit_code is None else run.ended - since)
+
+    def window(self, run):
+        first = next((e for e in run.window if e["visible"]), None)
+        self.equal("start-up window client size", (487, 492), first and (first["width"], first["height"]))
+        shown_for = run.hidden - run.shown if run.hidden and run.shown else None
+        self.within("start-up window hidden, after shown", 1.5, 4.0, shown_for)
+
+    def support_files(self, box, home, copied=(), own=()):
+        """Names in copied hold the source's copy, in own the runtime's own file; the rest are absent."""
+        for name, folder in SUPPORT.items():
+            expected = f"{name} from {SOURCE}" if name in copied else f"own {name}" if name in own else None
+            self.equal(f"contents of {home}\\{folder}\\{name}", expected, box.read(f"{home}\\{folder}\\{name}"))
+
+
+def runtime_owns(box, home, names):
+    for name in names:
+        box.write(f"{home}\\{SUPPORT[name]}\\{name}", f"own {name}")
+
+
+# Scenarios. Each sets up its sandbox, runs the launcher once, and checks.
+
+def picks_first_new_enough_runtime_and_completes_it(box, check):
+    box.add_runtime("1.4.2_19", OLD_JRE)
+    box.add_runtime("1.6", JRE6)
+    box.add_runtime("1.6.0_20", r"C:\Program Files\Java\jre1.6.0_20")
+    runtime_owns(box, JRE6, ["Comm.jar"])
+    run = box.run()
+    check.window(run)
+    check.boxes(run, [])
+    check.started(run, JRE6)
+    check.ended(run, 0, "hidden", 29, 35)
+    check.support_files(box, JRE6, copied=["javax.comm.properties", "Win32com.dll", "jdc.jar"], own=["Comm.jar"])
+    check.support_files(box, OLD_JRE)
+    check.support_files(box, r"C:\Program Files\Java\jre1.6.0_20")
+
+
+def watch_waits_for_a_long_run_after_path_not_found(box, check):
+    box.add_runtime("1.6", JRE6, folders=["bin"])
+    run = box.run(java_sleep_ms=40000)
+    check.boxes(run, ["Path not found", COPY_FAILED])
+    check.started(run, JRE6)
+    check.ended(run, 0, "hidden", 59, 66)  # still running at the first tick, gone by the second
+    check.support_files(box, JRE6)
+
+
+def copy_failure_keeps_files_copied_before_it(box, check):
+    box.add_runtime("1.6", JRE6)
+    box.unix(SOURCE + r"\Win32com.dll").unlink()
+    run = box.run()
+    check.window(run)
+    check.boxes(run, ["File not found", COPY_FAILED])
+    check.started(run, JRE6)
+    check.ended(run, 0, "hidden", 29, 35)
+    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
+
+
+def no_runtime_registered(box, check):
+    run = box.run()
+    check.boxes(run, [NO_RUNTIME])
+    check.started(run, False)
+    check.ended(run, 1, "hidden", 0, 4)
+
+
+def no_runtime_new_enough(box, check):
+    box.add_runtime("1.3.1_20", r"C:\Program Files\Java\j2re1.3.1_20")
+    box.add_runtime("1.4.2_19", OLD_JRE)
+    run = box.run()
+    check.boxes(run, [TOO_OLD])
+    check.started(run, False)
+    check.ended(run, 1, "hidden", 0, 4)
+    check.support_files(box, OLD_JRE)
+
+
+def version_not_a_number_falls_back_to_java_on_path(box, check):
+    box.add_runtime("1.4.2_19", OLD_JRE)
+    box.add_runtime("Beta", JRE6)  # listed next, case-insensitively; "Bet" is no number
+    run = box.run(java_exit=3)
+    check.window(run)
+    check.boxes(run, ["Type mismatch", SEARCH_FAILED])
+    check.started(run, None)
+    check.ended(run, 0, "hidden", 29, 35)  # a process gone counts as ended, whatever its code
+    check.support_files(box, JRE6)
+
+
+def missing_java_home_falls_back_to_java_on_path(box, check):
+    box.add_runtime("1.6", None)
+    run = box.run()
+    check.boxes(run, ["Unsupported value type", SEARCH_FAILED])
+    check.started(run, None)
+    check.ended(run, 0, "hidden", 29, 35)
+
+
+def empty_java_home_uses_java_on_path_quietly(box, check):
+    box.add_runtime("1.6", "")
+    run = box.run()
+    check.boxes(run, [])
+    check.started(run, None)
+    check.ended(run, 0, "hidden", 29, 35)
+
+
+def start_failure_is_reported_and_ends_the_launcher(box, check):
+    box.add_runtime("1.6", JRE6, java=False)
+    runtime_owns(box, JRE6, SUPPORT)
+    run = box.run()
+    check.boxes(run, [START_FAILED])
+    check.started(run, False)  # C:\Program.exe included
+    check.ended(run, 1, "hidden", 0, 4)
+    check.support_files(box, JRE6, own=SUPPORT)
+
+
+def closing_the_window_early_ends_quietly(box, check):
+    box.add_runtime("1.6", JRE6)
+    run = box.run(close_at_ms=1000)
+    check.boxes(run, [])
+    check.started(run, False)
+    check.ended(run, 0, "shown", 0.8, 3)
+    check.support_files(box, JRE6)
+
+
+# Longest first, so that the long watch overlaps the rest.
+SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
+             copy_failure_keeps_files_copied_before_it, version_not_a_number_falls_back_to_java_on_path,
+             missing_java_home_falls_back_to_java_on_path, empty_java_home_uses_java_on_path_quietly,
+             no_runtime_registered, no_runtime_new_enough, start_failure_is_reported_and_ends_the_launcher,
+             closing_the_window_early_ends_quietly]
+
+
+def run_scenario(scenario, args, base):
+    began, check, box, folder = time.time(), Check(), None, args.work / scenario.__name__
+    try:
+        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher)
+        scenario(box, check)
+    except Exception as error:  # a sandbox that breaks fails its scenario, not the suite
+        check.failures.append(f"scenario could not run: {error!r}")
+    finally:
+        if box:
+            box.stop_wine()
+        shutil.rmtree(folder / "prefix", ignore_errors=True)  # 600 MB; the records stay
+    return scenario.__name__, check.failures, time.time() - began
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    for option in ("--launcher", "--stand-in", "--watcher", "--work"):
+        parser.add_argument(option, required=True, type=lambda path: Path(path).resolve())  # Wine wants them absolute
+    parser.add_argument("--jobs", type=int, default=5)
+    parser.add_argument("--only", nargs="*", help="names of the scenarios to run")
+    args = parser.parse_args()
+    for program in (args.launcher, args.stand_in, args.watcher):
+        if not program.is_file():
+            parser.error(f"{program} does not exist")
+    args.work.mkdir(parents=True, exist_ok=True)
+    base = prepare_base_prefix(args.work)
+    chosen = [s for s in SCENARIOS if not args.only or s.__name__ in args.only]
+    failed = 0
+    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+        for future in concurrent.futures.as_completed([pool.submit(run_scenario, s, args, base) for s in chosen]):
+            name, failures, seconds = future.result()
+            print(f"{'FAIL' if failures else 'PASS'} {name} ({seconds:.1f} s)", flush=True)
+            for failure in failures:
+                print("    " + failure, flush=True)
+            failed += bool(failures)
+    print(f"{len(chosen) - failed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())

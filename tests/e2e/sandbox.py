@@ -1,0 +1,163 @@
+"""A Wine prefix of its own for one run of the launcher: the launcher in an
+application folder, registered runtimes, the support files' source folder,
+stand-in java.exe programs that record how they were started, and
+desktop_watcher.exe reading and answering the launcher's windows.
+Used by run_scenarios.py and by scripts/run."""
+
+import json
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+APP = r"C:\SMS Apps\Gateway"
+SOURCE = r"C:\tarvex\GsmModemJar"
+PATH_JAVA = r"C:\windows\java.exe"  # what `java` finds on the search path
+RUNTIME_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment"
+# Each support file and the runtime folder it belongs in, in the order the launcher handles them.
+SUPPORT = {"Comm.jar": r"lib\ext", "javax.comm.properties": "lib", "Win32com.dll": "bin", "jdc.jar": r"lib\ext"}
+CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\lib\jxl.jar",
+              r"SMSServer\lib\log4j-1.2.8.jar", r"SMSServer\lib\slf4j-api-1.1.0.jar",
+              r"SMSServer\lib\slf4j-log4j12-1.1.0.jar", r"SMSServer\lib\slf4j-simple-1.1.0.jar",
+              r"SMSServer\lib\swing-layout-1.0.jar", r"SMSServer\Tarvex_Advance_SMS_Server.jar", "SMSServer"]
+WINE_ENV = {"WINEARCH": "win32", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+
+
+def zpath(path):
+    """A Unix path as Windows programs in the prefix see it, through Z:."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def read_json_lines(path):
+    return [json.loads(line) for line in path.read_text(encoding="utf-8").splitlines()] if path.exists() else []
+
+
+def prepare_base_prefix(work):
+    """One initialised prefix that every sandbox starts as a copy of."""
+    base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
+    version = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True).stdout
+    if not ready.exists() or ready.read_text() != version:
+        shutil.rmtree(base, ignore_errors=True)
+        env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
+        subprocess.run(["wineboot", "-i"], env=env, check=True, **QUIET)
+        # With no window manager on the display, Wine waits 2 s for one at
+        # every hidden or closed window; unmanaged windows skip that wait.
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+                       env=env, check=True, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=env, check=True)
+        ready.write_text(version)
+    return base
+
+
+class Run:
+    """One launcher run: its exit, what the watcher saw (times in Unix
+    seconds) and the record of every stand-in program started."""
+
+    def __init__(self, exit_code, started, ended, events, records):
+        self.exit_code, self.started, self.ended, self.records = exit_code, started, ended, records
+        self.boxes = [e for e in events if e["event"] == "box"]
+        self.window = [e for e in events if e["event"] == "window"]
+        shown = [e["t"] / 1000 for e in self.window if e["visible"]]
+        self.shown = shown[0] if shown else None
+        hidden = [e["t"] / 1000 for e in self.window if shown and not e["visible"] and e["t"] / 1000 > shown[0]]
+        self.hidden = hidden[0] if hidden else None
+
+
+class Sandbox:
+    """A Wine prefix of its own with the launcher installed in an application
+    folder, and whatever runtimes a scenario adds."""
+
+    def __init__(self, folder, base, launcher, stand_in, watcher):
+        self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        self.prefix = folder / "prefix"
+        subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), **WINE_ENV)
+        self.runtimes = None  # version -> JavaHome (None: no value); None: no runtime key at all
+        self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
+        self.put(self.launcher, launcher)
+        for entry in CLASS_PATH[:-1]:
+            self.write(f"{APP}\\{entry}", "")
+        # Both record to the same file: `java` on the search path, and the
+        # program Windows would start for an unquoted "C:\Program Files\...".
+        self.put(PATH_JAVA, stand_in)
+        self.put(r"C:\Program.exe", stand_in)
+        for name in SUPPORT:
+            self.write(f"{SOURCE}\\{name}", f"{name} from {SOURCE}")
+
+    def unix(self, path):
+        assert path[:3].upper() == "C:\\", path
+        return self.prefix / "drive_c" / path[3:].replace("\\", "/")
+
+    def write(self, path, text):
+        self.unix(path).parent.mkdir(parents=True, exist_ok=True)
+        self.unix(path).write_text(text)
+
+    def read(self, path):
+        return self.unix(path).read_text() if self.unix(path).is_file() else None
+
+    def put(self, path, source):
+        self.unix(path).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(source, self.unix(path))
+
+    def add_runtime(self, version, home, folders=("bin", r"lib\ext"), java=True):
+        """Registers a runtime; home None leaves out JavaHome, "" sets it empty."""
+        self.runtimes = dict(self.runtimes or {}, **{version: home})
+        for sub in folders if home else ():
+            self.unix(f"{home}\\{sub}").mkdir(parents=True, exist_ok=True)
+        if home and java:
+            self.put(home + r"\bin\java.exe", self.stand_in)
+
+    def wine(self, *args, env=None):
+        return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), cwd=self.folder, **QUIET)
+
+    def register_runtimes(self):
+        lines = ["Windows Registry Editor Version 5.00", "", f"[{RUNTIME_KEY}]"]
+        for version, home in self.runtimes.items():
+            lines += ["", f"[{RUNTIME_KEY}\\{version}]"]
+            lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\"))]
+        reg = self.folder / "runtimes.reg"
+        reg.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")  # regedit reads UTF-16 with its BOM
+        if self.wine("regedit", "/S", zpath(reg)).wait(60) != 0:
+            raise RuntimeError(f"regedit could not import {reg}")
+
+    def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None):
+        """Starts the watcher, then the launcher, and waits for the launcher
+        to end. on_shown is called once the start-up window has appeared."""
+        if self.runtimes is not None:
+            self.register_runtimes()
+        watch_log, stop, records = self.folder / "watch.jsonl", self.folder / "watch.stop", self.folder / "java.jsonl"
+        for path in (watch_log, stop, records):
+            path.unlink(missing_ok=True)
+        watcher = self.wine(str(self.watcher), env={
+            "E2E_WATCH_LOG": zpath(watch_log), "E2E_WATCH_STOP": zpath(stop), "E2E_OK_DELAY_MS": str(ok_delay_ms),
+            "E2E_WATCH_LIMIT_MS": str((timeout + 60) * 1000),
+            "E2E_CLOSE_AT_MS": str(-1 if close_at_ms is None else close_at_ms)})
+        deadline = time.time() + 60
+        while not read_json_lines(watch_log):  # its first line says it is watching
+            if time.time() > deadline or watcher.poll() is not None:
+                raise RuntimeError("desktop watcher did not start")
+            time.sleep(0.1)
+
+        started = time.time()
+        launcher = self.wine(self.launcher, env={"E2E_RECORD": zpath(records), "E2E_JAVA_EXIT": str(java_exit),
+                                                 "E2E_JAVA_SLEEP_MS": str(java_sleep_ms)})
+        while launcher.poll() is None and time.time() < started + timeout:
+            if on_shown and any(e["event"] == "window" and e["visible"] for e in read_json_lines(watch_log)):
+                on_shown()
+                on_shown = None
+            time.sleep(0.1)
+        ended, exit_code = time.time(), launcher.poll()
+        stop.touch()
+        try:
+            watcher.wait(10)
+        finally:
+            self.stop_wine()
+        (self.folder / "launcher.json").write_text(json.dumps({"exit": exit_code, "started": started, "ended": ended}))
+        return Run(exit_code, started, ended, read_json_lines(watch_log), read_json_lines(records))
+
+    def stop_wine(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
