@@ -41,21 +41,22 @@ int RunMessageLoop() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+// Parameter names as the SDK declares them.
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd) {
     RestrictDllSearchToSystemFolder();
 
     FrmSplash form;
-    form.Image1 = LoadResourcePicture(instance, L"SPLASH", L"GIF");
-    SplashClass splashClass = LoadSplashClass(instance);
+    form.Image1 = LoadResourcePicture(hInstance, L"SPLASH", L"GIF");
+    SplashClass splashClass = LoadSplashClass(hInstance);
     int exitCode = kExitStartFailed;
-    if (RegisterSplashClass(instance, splashClass)) {
-        HWND window = CreateSplashWindow(instance, form);
+    if (RegisterSplashClass(hInstance, splashClass)) {
+        HWND window = CreateSplashWindow(hInstance, form);
         if (window != nullptr) {
-            ShowWindow(window, showCommand);
+            ShowWindow(window, nShowCmd);
             UpdateWindow(window);
             exitCode = RunMessageLoop();
         }
-        UnregisterSplashClass(instance);
+        UnregisterSplashClass(hInstance);
     }
     FreeSplashClass(splashClass);
     FreePicture(form.Image1);

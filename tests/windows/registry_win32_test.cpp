@@ -1,204 +1,134 @@
-// The registry reader over the real registry, on scratch keys under
-// HKEY_CURRENT_USER that each test creates and removes.
+// The registry layer and reader over the real registry, on a scratch key
+// under HKEY_CURRENT_USER that each test creates and removes.
 
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <array>
 #include <optional>
-#include <string>
-#include <vector>
+#include <span>
 
-#include "platform/app_error.h"
 #include "platform/win32_registry.h"
 #include "registry/registry_reader.h"
 #include "scratch_folder.h"
 
 namespace {
 
-std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
-
-std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring Widen(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 class RegistryWin32Test : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path_ = L"Software\\" + UniqueName(L"TarvexLauncherTest");
-        ASSERT_EQ(
-            RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
-            ERROR_SUCCESS);
-    }
+    void SetUp() override { ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, path_.c_str(), &key_), kErrorSuccess); }
 
     void TearDown() override {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-        EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()), ERROR_SUCCESS);
-        RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
+        RegCloseKey(key_);
+        EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()), kErrorSuccess);
     }
 
-    // Data stored through the ANSI function, as an installer writing ANSI
-    // text would; count says how many of the bytes are stored.
-    void SetValue(const std::string& name, DWORD type, const std::string& bytes, std::optional<DWORD> count = {}) {
+    // Stored through the ANSI function, as an installer writing ANSI text
+    // would; stored says how many of the bytes are kept.
+    void SetValue(const std::string& name, DWORD type, const std::string& bytes, std::optional<DWORD> stored = {}) {
         ASSERT_EQ(RegSetValueExA(key_, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                 count.value_or(static_cast<DWORD>(bytes.size()))),
-                  ERROR_SUCCESS);
+                                 stored.value_or(static_cast<DWORD>(bytes.size()))),
+                  kErrorSuccess);
     }
 
     void AddSubKey(const std::wstring& name) {
         HKEY sub = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(key_, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyW(key_, name.c_str(), &sub), kErrorSuccess);
         RegCloseKey(sub);
     }
 
     Win32Registry registry_;
-    std::wstring path_;
+    const std::wstring path_ = L"Software\\" + UniqueName(L"TarvexLauncherTest");
     HKEY key_ = nullptr;
 };
 
-std::string Pattern(std::size_t length) {
-    std::string bytes(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) {
-        bytes[i] = static_cast<char>(i % 251);
-    }
-    return bytes;
-}
-
-std::vector<std::uint8_t> AsVector(const std::string& bytes) { return {bytes.begin(), bytes.end()}; }
-
-TEST_F(RegistryWin32Test, ConvertsEachValueTypeAsStored) {
+TEST_F(RegistryWin32Test, ReadsEachValueTypeAsTheAnsiFunctionsReportIt) {
     struct Case {
         const char* Name;
         DWORD Type;
         std::string Data;
         RegistryValue Expected;
+        std::optional<DWORD> Stored = {};
     };
-    const std::string text1023 = std::string(1023, 'x');
-    const std::string text1024 = std::string(1024, 'y');
+    const std::string bytes1025(1025, '\xab');
     const std::vector<Case> cases = {
-        {"text", REG_SZ, std::string("hello\0", 6), std::wstring(L"hello")},
-        {"empty text", REG_SZ, std::string("\0", 1), std::wstring()},
         {"expandable", REG_EXPAND_SZ, std::string("%SystemRoot%\\java\0", 18), std::wstring(L"%SystemRoot%\\java")},
         {"list", REG_MULTI_SZ, std::string("a\0b\0\0", 5), std::wstring(L"a\0b", 3)},
-        {"bytes", REG_BINARY, std::string("\x00\x01\xfe\xff", 4), std::vector<std::uint8_t>{0x00, 0x01, 0xfe, 0xff}},
-        {"number", REG_DWORD, std::string("\x2a\x00\x00\x00", 4), std::int32_t{42}},
-        {"all bits", REG_DWORD, std::string("\xff\xff\xff\xff", 4), std::int32_t{-1}},
-        {"short number", REG_DWORD, std::string("\x34\x12", 2), std::int32_t{0x1234}},
-        // Exactly the first buffer, and one byte more than it.
-        {"text of 1024 bytes", REG_SZ, text1023 + '\0', std::wstring(1023, L'x')},
-        {"text of 1025 bytes", REG_SZ, text1024 + '\0', std::wstring(1024, L'y')},
-        {"binary of 1024 bytes", REG_BINARY, Pattern(1024), AsVector(Pattern(1024))},
-        {"binary of 1025 bytes", REG_BINARY, Pattern(1025), AsVector(Pattern(1025))},
+        {"number", REG_DWORD, std::string("\x2a\x00\x00\x80", 4), std::int32_t{-2147483606}},
+        // Exactly the first buffer, then one byte more, read by a second query.
+        {"text of 1024 bytes", REG_SZ, std::string(1023, 'x') + '\0', std::wstring(1023, L'x')},
+        {"text of 1025 bytes", REG_SZ, std::string(1024, 'y') + '\0', std::wstring(1024, L'y')},
+        {"binary of 1025 bytes", REG_BINARY, bytes1025, std::vector<std::uint8_t>(bytes1025.begin(), bytes1025.end())},
+        // The byte after the stored ones is no NUL, so nothing on the way
+        // can count a terminator in: the last stored character is lost.
+        {"unterminated text", REG_SZ, "abcX", std::wstring(L"ab"), 3},
     };
     for (const Case& c : cases) {
-        SetValue(c.Name, c.Type, c.Data);
-    }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, path_, Widen(c.Name)), c.Expected);
+        SetValue(c.Name, c.Type, c.Data, c.Stored);
+        EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, path_, Widen(c.Name)), c.Expected) << c.Name;
     }
 }
 
-TEST_F(RegistryWin32Test, TextStoredWithoutTerminatorLosesItsLastCharacter) {
-    // The byte after the stored ones is not a NUL, so nothing on the way
-    // can count a terminator in.
-    SetValue("unterminated", REG_SZ, "abcX", 3);
-    EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, path_, L"unterminated"), RegistryValue(std::wstring(L"ab")));
+TEST_F(RegistryWin32Test, QueryValueCountsAnsiBytesAndNeverWritesPastTheBuffer) {
+    SetValue("version", REG_SZ, std::string("1.6.0_45\0", 9));  // kept in UTF-16, 18 bytes
+    // Opened from a handle that the empty path opens on the root itself.
+    RegistryKey root = 0;
+    RegistryKey key = 0;
+    ASSERT_EQ(registry_.OpenKey(kHkeyCurrentUser, "", kKeyRead, root), kErrorSuccess);
+    ASSERT_EQ(registry_.OpenKey(root, registry_.ToAnsi(path_), kKeyRead, key), kErrorSuccess);
+    std::array<std::uint8_t, 16> buffer{};
+    buffer.fill(0xee);
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = buffer.size();  // more than the 4 bytes handed over
+    EXPECT_EQ(registry_.QueryValue(key, "version", type, std::span(buffer).first(4), size), kErrorMoreData);
+    EXPECT_EQ(size, 9U);
+    EXPECT_TRUE(std::all_of(buffer.begin() + 4, buffer.end(), [](std::uint8_t b) { return b == 0xee; }));
+    EXPECT_EQ(registry_.CloseKey(key), kErrorSuccess);
+    EXPECT_EQ(registry_.CloseKey(root), kErrorSuccess);
 }
 
-TEST_F(RegistryWin32Test, ValuesThatCannotBeConvertedRaiseUnsupportedType) {
-    SetValue("none", REG_NONE, "x");
-    SetValue("wide number", REG_QWORD, std::string(8, '\x01'));
-    SetValue("big endian", REG_DWORD_BIG_ENDIAN, std::string("\x00\x00\x00\x01", 4));
-    for (const wchar_t* name : {L"none", L"wide number", L"big endian", L"missing"}) {
-        SCOPED_TRACE(Narrow(name));
-        try {
-            GetValue(registry_, kHkeyCurrentUser, path_, name);
-            ADD_FAILURE() << "no error raised";
-        } catch (const AppError& error) {
-            EXPECT_EQ(error.Number, kErrUnsupportedValueType);
-            EXPECT_EQ(error.Description, L"Unsupported value type");
-        }
-    }
-}
-
-TEST_F(RegistryWin32Test, MissingKeyGivesTheDefaultOrNothing) {
+TEST_F(RegistryWin32Test, EmptyPathIsTheRootMissingKeyGivesTheDefaultAndMissingValueRaises1001) {
     const std::wstring missing = path_ + L"\\missing";
-    EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, missing, L"JavaHome", RegistryValue(std::wstring(L"fallback"))),
+    EXPECT_TRUE(EnumSubKeys(registry_, kHkeyCurrentUser, L"").Contains(L"Software"));
+    EXPECT_EQ(KeyExists(registry_, kHkeyCurrentUser, missing), 0);
+    EXPECT_TRUE(EnumSubKeys(registry_, kHkeyCurrentUser, missing).Names().empty());
+    EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, missing, L"JavaHome", std::wstring(L"fallback")),
               RegistryValue(std::wstring(L"fallback")));
     EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, missing, L"JavaHome"), RegistryValue());
+    EXPECT_EQ(ErrorRaisedBy([&] { GetValue(registry_, kHkeyCurrentUser, path_, L"JavaHome"); }),
+              L"1001 Unsupported value type");
 }
 
-TEST_F(RegistryWin32Test, KeyExistsOpensRootsAndKeysButNotMissingOnes) {
-    struct Case {
-        std::wstring Path;
-        std::int16_t Expected;
-    };
-    const std::vector<Case> cases = {
-        {L"", -1},  // the root itself
-        {path_, -1},
-        {path_ + L"\\missing", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.Path));
-        EXPECT_EQ(KeyExists(registry_, kHkeyCurrentUser, c.Path), c.Expected);
-    }
-}
-
-TEST_F(RegistryWin32Test, EnumSubKeysListsNamesInTheRegistrysOrder) {
-    // Created out of order: Windows, and Wine, list subkeys sorted by name
-    // regardless of case, though nothing documents it.
+TEST_F(RegistryWin32Test, SubkeysComeSortedByNameRegardlessOfCase) {
+    // Created out of order: Windows and Wine both sort them, undocumented.
     for (const wchar_t* name : {L"b", L"10", L"A", L"1.6"}) {
         AddSubKey(name);
     }
-    const std::vector<std::wstring> expected = {L"1.6", L"10", L"A", L"b"};
-    EXPECT_EQ(EnumSubKeys(registry_, kHkeyCurrentUser, path_).Names(), expected);
-}
-
-TEST_F(RegistryWin32Test, EnumSubKeysOfKeyWithoutSubkeysOrMissingKeyIsEmptyAndOfEmptyPathListsTheRoot) {
-    EXPECT_TRUE(EnumSubKeys(registry_, kHkeyCurrentUser, path_).Names().empty());
-    EXPECT_TRUE(EnumSubKeys(registry_, kHkeyCurrentUser, path_ + L"\\missing").Names().empty());
-    EXPECT_TRUE(EnumSubKeys(registry_, kHkeyCurrentUser, L"").Contains(L"Software"));
+    EXPECT_EQ(EnumSubKeys(registry_, kHkeyCurrentUser, path_).Names(),
+              (std::vector<std::wstring>{L"1.6", L"10", L"A", L"b"}));
 }
 
 TEST_F(RegistryWin32Test, NamesAndTextsOutsideAsciiCrossInTheAnsiCodePage) {
-    const std::wstring valueName = L"Caf\u00e9";
+    const std::wstring name = L"Caf\u00e9";
     const std::wstring text = L"cr\u00e8me br\u00fbl\u00e9e";
-    const std::wstring subKey = L"Gr\u00f6\u00dfe";
     BOOL lossy = FALSE;
-    const std::wstring all = valueName + text + subKey;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, all.data(), static_cast<int>(all.size()), nullptr, 0, nullptr,
-                        &lossy);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, (name + text).c_str(), -1, nullptr, 0, nullptr, &lossy);
     if (lossy) {
         GTEST_SKIP() << "ANSI code page " << GetACP() << " cannot hold these characters";
     }
-    // Stored in UTF-16, so only the reader's side goes through the code page.
-    ASSERT_EQ(RegSetValueExW(key_, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    // Stored in UTF-16, so that only the reading side goes through the code page.
+    ASSERT_EQ(RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-    AddSubKey(subKey);
-
-    EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, path_, valueName), RegistryValue(text));
-    EXPECT_EQ(EnumSubKeys(registry_, kHkeyCurrentUser, path_).Names(), std::vector<std::wstring>{subKey});
+              kErrorSuccess);
+    AddSubKey(name);
+    EXPECT_EQ(GetValue(registry_, kHkeyCurrentUser, path_, name), RegistryValue(text));
+    EXPECT_EQ(EnumSubKeys(registry_, kHkeyCurrentUser, path_).Names(), std::vector<std::wstring>{name});
 }
 
-TEST(Win32RegistryConversionTest, KeepsEmptyTextsAndNulsInside) {
-    Win32Registry registry;
-    struct Case {
-        std::wstring Wide;
-        std::string Ansi;
-    };
-    const std::vector<Case> cases = {
-        {L"", ""},
-        {std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
-        {std::wstring(L"\0", 1), std::string("\0", 1)},
-        {L"1.6.0_45", "1.6.0_45"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Ansi);
-        EXPECT_EQ(registry.ToAnsi(c.Wide), c.Ansi);
-        EXPECT_EQ(registry.FromAnsi(c.Ansi), c.Wide);
+TEST_F(RegistryWin32Test, AnsiConversionsKeepEmptyTextsAndNulsInside) {
+    for (const std::string& ansi : {std::string(), std::string("a\0b", 3), std::string("1.6.0_45")}) {
+        EXPECT_EQ(registry_.ToAnsi(Widen(ansi)), ansi);
+        EXPECT_EQ(registry_.FromAnsi(ansi), Widen(ansi));
     }
 }
 
