@@ -32,15 +32,11 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
     });
 }
 
-[[noreturn]] void RaiseUnsupportedType() {
-    throw AppError{kErrUnsupportedValueType, L"Unsupported value type"};
-}
+[[noreturn]] void RaiseUnsupportedType() { throw AppError{kErrUnsupportedValueType, L"Unsupported value type"}; }
 
 // A string of zero bytes, a multi-string shorter than its two terminators,
 // or a binary value without bytes has nothing to convert.
-[[noreturn]] void RaiseTooShort() {
-    throw AppError{kErrInvalidArgument, L"Invalid procedure call or argument"};
-}
+[[noreturn]] void RaiseTooShort() { throw AppError{kErrInvalidArgument, L"Invalid procedure call or argument"}; }
 
 std::wstring AnsiPrefix(RegistryApi& registry, const std::vector<std::uint8_t>& data, std::size_t count) {
     return registry.FromAnsi(std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count)));

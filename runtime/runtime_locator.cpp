@@ -1,5 +1,6 @@
 #include "runtime/runtime_locator.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwctype>
 #include <type_traits>
@@ -25,13 +26,9 @@ constexpr wchar_t kSearchFailedMessage[] = L"Error While Searching JVM on Your M
 // Exit code of the launcher when it refuses to start the application.
 constexpr int kExitNoRuntime = 1;
 
-[[noreturn]] void RaiseTypeMismatch() {
-    throw AppError{kErrTypeMismatch, L"Type mismatch"};
-}
+[[noreturn]] void RaiseTypeMismatch() { throw AppError{kErrTypeMismatch, L"Type mismatch"}; }
 
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 std::wstring RegistryValueText(RegistryApi& registry, const RegistryValue& value) {
     return std::visit(
@@ -100,9 +97,9 @@ double ParseVersionNumber(const std::wstring& text) {
 }
 
 void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath) {
-    RegistryApi& registry = platform.Registry;
     UserInterface& ui = platform.Ui;
     try {
+        RegistryApi& registry = platform.Registry;
         javaHomePath.clear();
         if (KeyExists(registry, kHkeyLocalMachine, kRuntimeKey) == 0) {
             ui.ShowMessage(kNoRuntimeMessage);
@@ -111,14 +108,10 @@ void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath) {
 
         // The first listed version that is new enough wins, not the highest.
         const SubKeyList versions = EnumSubKeys(registry, kHkeyLocalMachine, kRuntimeKey);
-        const std::wstring* chosen = nullptr;
-        for (const std::wstring& name : versions.Names()) {
-            if (ParseVersionNumber(name.substr(0, 3)) >= kLowestVersion) {
-                chosen = &name;
-                break;
-            }
-        }
-        if (chosen == nullptr) {
+        const auto chosen = std::find_if(
+            versions.Names().begin(), versions.Names().end(),
+            [](const std::wstring& name) { return ParseVersionNumber(name.substr(0, 3)) >= kLowestVersion; });
+        if (chosen == versions.Names().end()) {
             ui.ShowMessage(kNoSuitableRuntimeMessage);
             ui.EndProgram(kExitNoRuntime);
         }

@@ -41,9 +41,7 @@ FakeRegistry::Key* Walk(FakeRegistry::Key* key, const std::string& path, bool cr
 
 }  // namespace
 
-std::string Narrow(const std::wstring& text) {
-    return {text.begin(), text.end()};
-}
+std::string Narrow(const std::wstring& text) { return {text.begin(), text.end()}; }
 
 FakeRegistry::Key& FakeRegistry::AddKey(RegistryKey root, const std::string& path) {
     return *Walk(&roots_[root], path, true);
@@ -119,6 +117,14 @@ std::string FakeRegistry::ToAnsi(const std::wstring& text) {
     return out;
 }
 
+std::wstring FakeRegistry::FromAnsi(const std::string& text) {
+    std::wstring out;
+    for (char c : text) {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
 bool FakeFiles::FileExists(const std::wstring& path) {
     log_.push_back(L"exists " + path);
     return Files.count(path) != 0;
@@ -143,14 +149,14 @@ void FakeFiles::CopyFileIntoFolder(const std::wstring& source, const std::wstrin
 void FakeProcesses::SetCurrentFolder(const std::wstring& folder) {
     log_.push_back(L"cd " + folder);
     if (SetFolderFailure) {
-        throw *SetFolderFailure;
+        throw AppError(*SetFolderFailure);
     }
 }
 
 std::uint32_t FakeProcesses::StartHidden(const std::wstring& commandLine) {
     log_.push_back(L"start " + commandLine);
     if (StartFailure) {
-        throw *StartFailure;
+        throw AppError(*StartFailure);
     }
     Processes[NextProcessId] = Process{};
     return NextProcessId;

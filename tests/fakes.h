@@ -54,7 +54,7 @@ public:
     // A single-byte code page: characters above 255 become '?', as the
     // system conversion does with characters its code page lacks.
     std::string ToAnsi(const std::wstring& text) override;
-    std::wstring FromAnsi(const std::string& text) override { return {text.begin(), text.end()}; }
+    std::wstring FromAnsi(const std::string& text) override;
 
 private:
     Key* Resolve(RegistryKey handle);

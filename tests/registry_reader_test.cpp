@@ -82,7 +82,7 @@ TEST_F(RegistryReader, GetValueConvertsEachTypeItHasAConversionFor) {
     const std::vector<std::uint8_t> bytes1024(1024, 0xAB);
     const std::vector<std::uint8_t> bytes1025(1025, 0xCD);
     const std::vector<std::tuple<std::string, std::uint32_t, std::string, RegistryValue>> cases = {
-        {"sz", kRegSz, std::string("abc", 4), std::wstring(L"abc")},
+        {"sz", kRegSz, std::string("abc") + '\0', std::wstring(L"abc")},
         {"sz without terminator", kRegSz, "abc", std::wstring(L"ab")},
         {"sz keeps inner NULs", kRegSz, std::string("a\0b\0", 4), std::wstring(L"a\0b", 3)},
         {"sz beyond the first buffer", kRegSz, big + '\0', std::wstring(big.begin(), big.end())},
@@ -95,7 +95,7 @@ TEST_F(RegistryReader, GetValueConvertsEachTypeItHasAConversionFor) {
         {"binary", kRegBinary, "\x01\x02\x03", std::vector<std::uint8_t>{1, 2, 3}},
         {"binary 1024", kRegBinary, std::string(1024, '\xAB'), bytes1024},
         {"binary 1025", kRegBinary, std::string(1025, '\xCD'), bytes1025},
-        {"", kRegSz, std::string("unnamed", 8), std::wstring(L"unnamed")},
+        {"", kRegSz, std::string("unnamed") + '\0', std::wstring(L"unnamed")},
     };
     for (const auto& [name, type, data, expected] : cases) {
         registry.SetValue(kHkeyCurrentUser, kKey, name, type, data);
@@ -140,11 +140,11 @@ TEST_F(RegistryReader, GetValueNeverTrustsASecondQueryOfAChangedValue) {
     const std::vector<std::pair<std::string, std::function<void()>>> changes = {
         {"grows", [&] { registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegBinary, std::string(4000, 'g')); }},
         {"goes", [&] { registry.AddKey(kHkeyCurrentUser, kKey).Values.clear(); }},
-        {"shrinks", [&] { registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegSz, std::string("ok", 3)); }},
+        {"shrinks", [&] { registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegSz, std::string("ok") + '\0'); }},
     };
     for (const auto& [change, apply] : changes) {
         registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegBinary, std::string(2000, 'b'));
-        registry.AfterQuery = [&](int query) {
+        registry.AfterQuery = [&apply = apply](int query) {
             if (query == 1) {
                 apply();
             }

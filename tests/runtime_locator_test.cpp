@@ -98,8 +98,8 @@ TEST(RuntimeLocator, ReportsAFailedSearchAndCarriesOnWithoutARuntime) {
 
 TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
     const std::vector<std::tuple<std::uint32_t, std::string, std::wstring>> cases = {
-        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\", 28), L"C:\\Program Files\\Java\\jre6\\"},
-        {kRegExpandSz, std::string("%ProgramFiles%\\jre7", 20), L"%ProgramFiles%\\jre7"},
+        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\"},
+        {kRegExpandSz, std::string("%ProgramFiles%\\jre7") + '\0', L"%ProgramFiles%\\jre7"},
         {kRegDword, "\xFF\xFF\xFF\xFF", L"-1"},
         {kRegSz, std::string(1, '\0'), L""},  // empty: `java` from the search path, silently
     };

@@ -34,9 +34,7 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-void Write(const std::string& fields) {
-    AppendLine(g_log, "{" + fields + ",\"t\":" + std::to_string(NowMs()) + "}\n");
-}
+void Write(const std::string& fields) { AppendLine(g_log, "{" + fields + ",\"t\":" + std::to_string(NowMs()) + "}\n"); }
 
 }  // namespace
 
