@@ -3,6 +3,7 @@
 #include <new>
 
 #include "launcher/java_command_line.h"
+#include "platform/decimal_text.h"
 #include "runtime/runtime_locator.h"
 
 namespace {
@@ -42,7 +43,7 @@ void RunLaunchSequence(LauncherState& state, Platform& platform) {
 }
 
 std::wstring UnhandledErrorText(const AppError& error) {
-    return L"Run-time error '" + std::to_wstring(error.Number) + L"':\r\n\r\n" + error.Description;
+    return L"Run-time error '" + DecimalText(error.Number) + L"':\r\n\r\n" + error.Description;
 }
 
 void RunTimerTick(UserInterface& ui, const std::function<void()>& tick) {

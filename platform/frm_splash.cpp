@@ -54,7 +54,7 @@ void OnPaint(const FrmSplash& form, HWND window) noexcept {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc != nullptr) {
-        DrawPicture(form.Image1, dc, 0, 0, kImageWidth, kImageHeight);
+        DrawPicture(form.Ui.Image1, dc, 0, 0, kImageWidth, kImageHeight);
     }
     EndPaint(window, &paint);
 }
@@ -115,6 +115,9 @@ void SplashUi::ShowMessage(const std::wstring& text) {
 void SplashUi::HideWindow() {
     // ShowWindow answers with the earlier visibility, not with success.
     ShowWindow(Window, SW_HIDE);
+    // The window is never shown again, so its picture need not stay
+    // decoded for the hours the launcher may wait.
+    FreePicture(Image1);
 }
 
 void SplashUi::SetTimerEnabled(LauncherTimer timer, bool enabled) {

@@ -12,6 +12,7 @@
 class SplashUi : public UserInterface {
 public:
     HWND Window = nullptr;  // set as the window is created
+    Picture Image1;         // the splash picture, until the window hides
 
     void ShowMessage(const std::wstring& text) override;
     void HideWindow() override;
@@ -28,7 +29,6 @@ struct FrmSplash {
     Win32Processes Processes;
     SplashUi Ui;
     Platform Services{Registry, Files, Processes, Ui};
-    Picture Image1;
 };
 
 // The window's class: its icons, background and window procedure.

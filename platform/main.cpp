@@ -46,12 +46,14 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
     RestrictDllSearchToSystemFolder();
 
     FrmSplash form;
-    form.Image1 = LoadResourcePicture(hInstance, L"SPLASH", L"GIF");
     SplashClass splashClass = LoadSplashClass(hInstance);
     int exitCode = kExitStartFailed;
     if (RegisterSplashClass(hInstance, splashClass)) {
         HWND window = CreateSplashWindow(hInstance, form);
         if (window != nullptr) {
+            // Decoded once Timer1 runs, so that the decode counts towards
+            // the two seconds rather than delaying the launch.
+            form.Ui.Image1 = LoadResourcePicture(hInstance, L"SPLASH", L"GIF");
             ShowWindow(window, nShowCmd);
             UpdateWindow(window);
             exitCode = RunMessageLoop();
@@ -59,6 +61,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
         UnregisterSplashClass(hInstance);
     }
     FreeSplashClass(splashClass);
-    FreePicture(form.Image1);
+    FreePicture(form.Ui.Image1);
     return exitCode;
 }

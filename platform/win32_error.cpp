@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "platform/decimal_text.h"
+
 namespace {
 
 // The table users of programs like this one know. Codes outside it keep
@@ -50,7 +52,7 @@ std::wstring SystemErrorText(unsigned long code) {
         text.pop_back();
     }
     if (text.empty()) {
-        text = L"System error " + std::to_wstring(code);
+        text = L"System error " + DecimalText(code);
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "platform/app_error.h"
+#include "platform/decimal_text.h"
 #include "registry/registry_reader.h"
 #include "runtime/serial_support.h"
 
@@ -39,7 +40,7 @@ std::wstring RegistryValueText(RegistryApi& registry, const RegistryValue& value
             } else if constexpr (std::is_same_v<Held, std::wstring>) {
                 return held;
             } else if constexpr (std::is_same_v<Held, std::int32_t>) {
-                return std::to_wstring(held);
+                return DecimalText(held);
             } else {
                 return registry.FromAnsi(std::string(held.begin(), held.end()));
             }
