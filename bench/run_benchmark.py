@@ -1,0 +1,360 @@
+#!/usr/bin/env python3
+"""Measures the launcher (A) against baseline.exe (B), the least program that
+does the same job, in one Wine prefix set up by tests/e2e/sandbox.py: runs
+A and B alternately, samples each while it watches the stand-in runtime it
+started, and prints a markdown table of medians. Also says what the
+launcher's executable is made of. Needs an X display (xvfb-run -a).
+Not a test: it judges nothing but prints whether each goal was met."""
+
+import argparse
+import datetime
+import os
+import re
+import shlex
+import signal
+import statistics
+import subprocess
+import sys
+import threading
+import time
+from collections import defaultdict
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from sandbox import APP, SUPPORT, Sandbox, prepare_base_prefix, read_json_lines, zpath  # noqa: E402
+
+LAUNCHER, BASELINE = "TarvexAdvanceSMSServer.exe", "baseline.exe"
+HOME = r"C:\Program Files\Java\jre6"
+FIRST_TIMER_MS = 2000
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+MINGW = "i686-w64-mingw32-"
+# When each sample is taken, in seconds after the stand-in runtime started.
+# The programs check on it 30 s after starting it, and every 30 s after.
+FULL = {"first": 1, "rss": 10, "last": 66}  # CPU and handles over two checks
+QUICK = {"first": 1, "rss": 10, "last": 36}  # over one check
+LONG_LAST = 122  # handles after four checks
+
+
+# --- one program run ------------------------------------------------------
+
+def unix_pids(prefix, exe):
+    """Linux ids of the processes of this Wine prefix running a program named exe.
+    Wine shows a Windows process's own path as its argv[0]."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        try:
+            argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if argv0.lower().endswith("\\" + exe.lower()) and f"WINEPREFIX={prefix}".encode() in environ:
+            found.append(int(entry.name))
+    return found
+
+
+def cpu_ms(pid):
+    """User + system time of every thread, from /proc (clock-tick resolution)."""
+    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1000 / CLK_TCK
+
+
+def sched_ms(pid):
+    """Time on a CPU of every thread, from the scheduler (nanosecond resolution)."""
+    total = 0
+    for task in Path(f"/proc/{pid}/task").iterdir():
+        try:
+            total += int((task / "schedstat").read_text().split()[0])
+        except OSError:
+            pass  # a thread that has just ended
+    return total / 1e6
+
+
+def rss_kib(pid):
+    return int(re.search(r"VmRSS:\s+(\d+) kB", Path(f"/proc/{pid}/status").read_text()).group(1))
+
+
+def windows_view(box, handle_count, exe):
+    """(handles, creation time in ms since 1970) of the one process named exe."""
+    out = subprocess.run(["wine", str(handle_count), exe], env=box.env, capture_output=True, text=True, timeout=60)
+    lines = out.stdout.split()
+    if len(lines) != 3:
+        raise RuntimeError(f"handle_count found no single {exe}: {out.stdout!r} {out.stderr[-300:]!r}")
+    return int(lines[1]), int(lines[2])
+
+
+def run_once(box, handle_count, exe, marks, record):
+    """Starts exe, waits for the stand-in runtime it starts, samples exe at
+    each mark, then ends exe. The stand-in ends by itself shortly after."""
+    record.unlink(missing_ok=True)
+    last = max(marks.values())
+    spawned = time.time()
+    program = box.wine(f"{APP}\\{exe}", env={"E2E_RECORD": zpath(record), "E2E_JAVA_SLEEP_MS": str((last + 3) * 1000)})
+    while not read_json_lines(record):
+        if program.poll() is not None or time.time() > spawned + 60:
+            raise RuntimeError(f"{exe} started no runtime")
+        time.sleep(0.05)
+    java = read_json_lines(record)[0]
+    (pid,) = unix_pids(box.prefix, exe)
+    samples = {}
+    for name, at in sorted(marks.items(), key=lambda mark: mark[1]):
+        time.sleep(max(0.0, java["t"] / 1000 + at - time.time()))
+        sample = {"cpu": cpu_ms(pid), "sched": sched_ms(pid), "rss": rss_kib(pid)}
+        sample["handles"], created = windows_view(box, handle_count, exe)
+        samples[name] = sample
+    # Nothing is learnt from waiting for its next check: end it here.
+    os.kill(pid, signal.SIGKILL)
+    program.wait(30)
+    while unix_pids(box.prefix, "java.exe"):
+        time.sleep(0.2)
+    return {"launch": java["t"] - created - FIRST_TIMER_MS, "from_wine": java["t"] - spawned * 1000,
+            "samples": samples}
+
+
+# --- the executable -------------------------------------------------------
+
+def tool(*args):
+    return subprocess.run(args, capture_output=True, text=True, check=True).stdout
+
+
+def origin_of(path, section):
+    if section == ".rsrc":
+        return "resources"
+    if not path.startswith("/"):
+        return "our code" if path.endswith(")") or path.endswith(".obj") else "linker-made (relocations)"
+    if "libstdc++" in path:
+        return "libstdc++"
+    if re.search(r"/libgcc(_eh)?\.a", path):
+        return "libgcc (unwinder, helpers)"
+    if re.search(r"/lib(win)?pthread\.a", path):
+        return "winpthread"
+    if re.search(r"/(crt\w*\.o|lib(mingw32|mingwex|moldname|msvcrt)\.a)", path):
+        return "mingw-w64 start-up and C runtime"
+    return "import tables of system DLLs"
+
+
+KEPT = {".text", ".data", ".rdata", ".eh_frame", ".idata", ".CRT", ".tls", ".rsrc", ".reloc", ".pdata", ".xdata"}
+
+
+def map_contributions(map_text):
+    """(origin, section, input file, bytes) for every input section the
+    linker put into a section that the executable stores."""
+    lines = map_text.split("\n")
+    lines = lines[next(i for i, line in enumerate(lines) if line.startswith("Linker script and memory map")):]
+    out, section, pending = [], None, None
+    for line in lines:
+        head = re.match(r"^(\.\S+)", line)
+        if head:
+            section = head.group(1)
+            continue
+        if pending:  # a long input section name puts address, size and file on the next line
+            line, pending = f" {pending} {line.strip()}", None
+        elif re.match(r"^ (\.\S+)$", line):
+            pending = line.strip()
+            continue
+        hit = re.match(r"^ (\.\S+)\s+0x[0-9a-f]+\s+0x([0-9a-f]+)\s+(\S.*)$", line)
+        if hit and section in KEPT and int(hit.group(2), 16):
+            path = hit.group(3).strip()
+            out.append((origin_of(path, section), section, path, int(hit.group(2), 16)))
+    return out
+
+
+def relink_with_map(build, work):
+    """Links the launcher again exactly as the build does, with a link map
+    beside it. Returns (map text, size of the executable so made)."""
+    platform = build / "platform"
+    link = (platform / "CMakeFiles/TarvexAdvanceSMSServer.dir/link.txt").read_text().strip().split("\n")[-1]
+    args, exe, map_file = [], work / "relinked.exe", work / "launcher.map"
+    words = shlex.split(link)
+    skip = False
+    for word in words:
+        if skip:
+            skip = False
+        elif word == "-o":
+            args += ["-o", str(exe)]
+            skip = True
+        elif not word.startswith("-Wl,--out-implib,"):
+            args.append(word)
+    subprocess.run(args + [f"-Wl,-Map={map_file}"], cwd=platform, check=True)
+    return map_file.read_text(), exe.stat().st_size
+
+
+def exe_report(build, work):
+    exe = build / LAUNCHER
+    report = {"size": exe.stat().st_size, "file": tool("file", "-b", str(exe)).strip(),
+              "baseline_size": (build / "bench" / BASELINE).stat().st_size}
+    report["symbols"] = subprocess.run([MINGW + "nm", str(exe)], capture_output=True, text=True).stderr.strip()
+    report["imports"] = re.findall(r"DLL Name: (\S+)", tool(MINGW + "objdump", "-p", str(exe)))
+    report["baseline_imports"] = re.findall(r"DLL Name: (\S+)", tool(MINGW + "objdump", "-p",
+                                                                     str(build / "bench" / BASELINE)))
+    report["sections"] = [(m.group(1), int(m.group(2), 16)) for m in re.finditer(
+        r"^\s+\d+ (\S+)\s+([0-9a-f]+)\s", tool(MINGW + "objdump", "-h", str(exe)), re.M)]
+    report["resources"] = [(m.group(1), int(m.group(2))) for m in re.finditer(
+        r"--type=(\S+) .*size=(\d+)\]", tool("wrestool", "-l", str(exe)))]
+    map_text, report["relinked_size"] = relink_with_map(build, work)
+    report["contributions"] = map_contributions(map_text)
+    return report
+
+
+# --- report -----------------------------------------------------------------
+
+def median(values):
+    return statistics.median(values) if values else None
+
+
+def machine():
+    model = re.search(r"model name\s*:\s*(.*)", Path("/proc/cpuinfo").read_text())
+    return (f"{os.cpu_count()} CPUs ({model.group(1) if model else 'unknown model'}), "
+            f"Linux {os.uname().release}, {tool('wine', '--version').strip()}")
+
+
+def fmt(value, unit=""):
+    if value is None:
+        return "—"
+    return (f"{value:.1f}" if isinstance(value, float) and value % 1 else f"{value:.0f}") + unit
+
+
+def print_table(results, long_pass, exe, args, started_at, loads):
+    def per(exe_name, fn):
+        return [fn(r) for r in results[exe_name]]
+
+    def both(fn):
+        return median(per(LAUNCHER, fn)), median(per(BASELINE, fn))
+
+    rows = []
+    a, b = both(lambda r: r["launch"])
+    rows.append(("Launch overhead: runtime start − program's process creation − 2000 ms (ms)",
+                 fmt(a), fmt(b), f"{a - b:+.1f} ms", "≤ baseline + 10 ms", a - b <= 10))
+    a, b = both(lambda r: r["from_wine"])
+    rows.append(("For reference: runtime start − `wine prog.exe` spawned (ms, includes Wine start-up)",
+                 fmt(a), fmt(b), f"{a - b:+.1f} ms", "—", None))
+    a, b = both(lambda r: r["samples"]["rss"]["rss"])
+    rows.append((f"Resident memory (VmRSS) {args.marks['rss']} s after the runtime started (KiB)",
+                 fmt(a), fmt(b), f"× {a / b:.3f}", "≤ 1.05 × baseline", a <= 1.05 * b))
+    span = args.marks["last"] - args.marks["first"]
+    checks = "one check" if args.quick else "two checks"
+    for key, what in (("cpu", "utime+stime, 10-ms ticks"), ("sched", "scheduler, ns resolution")):
+        a, b = both(lambda r: r["samples"]["last"][key] - r["samples"]["first"][key])
+        rows.append((f"CPU while watching, {span} s with {checks} ({what}) (ms)",
+                     fmt(a), fmt(b), f"{a - b:+.1f} ms", "≤ baseline + 5 ms", a - b <= 5))
+    a, b = both(lambda r: r["samples"]["first"]["handles"])
+    rows.append(("Handles before the first check", fmt(a), fmt(b), f"{a - b:+.0f}", "—", None))
+    a, b = both(lambda r: r["samples"]["last"]["handles"] - r["samples"]["first"]["handles"])
+    rows.append((f"Handle growth over {checks} (median)", f"{a:+.0f}", f"{b:+.0f}", "—", "none", a <= 0))
+    if long_pass:
+        a, b = (long_pass[n]["samples"]["last"]["handles"] - long_pass[n]["samples"]["first"]["handles"]
+                for n in (LAUNCHER, BASELINE))
+        rows.append(("Handle growth over four checks (one run each)", f"{a:+d}", f"{b:+d}", "—", "none", a <= 0))
+    kib, base_kib = exe["size"] / 1024, exe["baseline_size"] / 1024
+    rows.append(("Executable size, stripped, with resources (KiB)", f"{kib:.1f}", f"{base_kib:.1f}",
+                 f"× {kib / base_kib:.1f}", "≤ 300 KiB", kib <= 300))
+    system = {"ADVAPI32.dll", "GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "SHLWAPI.dll", "USER32.dll",
+              "SHELL32.dll", "OLE32.dll", "ole32.dll", "OLEAUT32.dll", "COMCTL32.dll", "COMDLG32.dll", "ntdll.dll"}
+    rows.append(("Imported DLLs", ", ".join(exe["imports"]), ", ".join(exe["baseline_imports"]), "—",
+                 "system DLLs only", all(name in system for name in exe["imports"])))
+
+    print(f"\n## Launcher (A) against baseline (B), medians of {args.runs} runs each\n")
+    print(f"Machine: {machine()}  ")
+    print(f"Date: {started_at:%Y-%m-%d %H:%M} (local), load average {loads[0]} at start, {loads[1]} at end  ")
+    source = subprocess.run(["git", "-C", str(ROOT), "describe", "--always", "--dirty"], capture_output=True, text=True)
+    print(f"Mode: {'quick' if args.quick else 'full'}; build {args.build}; source {source.stdout.strip() or 'unknown'}\n")
+    print("| Metric | Launcher | Baseline | Difference | Goal | Met? |")
+    print("|---|---|---|---|---|---|")
+    for metric, a, b, diff, goal, met in rows:
+        print(f"| {metric} | {a} | {b} | {diff} | {goal} | {'—' if met is None else 'yes' if met else 'no'} |")
+
+    print("\nEvery run (launch ms, RSS KiB, CPU ms ticks/sched, handles first→last):\n")
+    for name in (LAUNCHER, BASELINE):
+        cells = [f"{r['launch']:.0f}, {r['samples']['rss']['rss']}, "
+                 f"{r['samples']['last']['cpu'] - r['samples']['first']['cpu']:.0f}/"
+                 f"{r['samples']['last']['sched'] - r['samples']['first']['sched']:.1f}, "
+                 f"{r['samples']['first']['handles']}→{r['samples']['last']['handles']}" for r in results[name]]
+        print(f"- {name}: " + "; ".join(cells))
+
+    print(f"\n## What the launcher's {exe['size']} bytes are\n")
+    print(f"`file`: {exe['file']}; `nm`: {exe['symbols']}. Relinked with a map: {exe['relinked_size']} bytes "
+          f"({'same as' if exe['relinked_size'] == exe['size'] else 'NOT the same as'} the build's).\n")
+    print("Sections (bytes): " + ", ".join(f"{name} {size}" for name, size in exe["sections"]) + "  ")
+    print("Resources (bytes): " + ", ".join(f"{kind} {size}" for kind, size in exe["resources"]) + "\n")
+    by_origin, by_member = defaultdict(lambda: defaultdict(int)), defaultdict(int)
+    for origin, section, path, size in exe["contributions"]:
+        by_origin[origin][section] += size
+        by_member[re.sub(r"^.*/", "", path)] += size
+    attributed = sum(size for *_, size in exe["contributions"])
+    print("| Origin | KiB | by section (KiB) |")
+    print("|---|---|---|")
+    for origin, sections in sorted(by_origin.items(), key=lambda item: -sum(item[1].values())):
+        parts = ", ".join(f"{s} {n / 1024:.1f}" for s, n in sorted(sections.items(), key=lambda i: -i[1]))
+        print(f"| {origin} | {sum(sections.values()) / 1024:.1f} | {parts} |")
+    print(f"| headers, alignment padding | {(exe['size'] - attributed) / 1024:.1f} | |")
+    print("\nLargest single contributors (KiB): " + ", ".join(
+        f"{member} {size / 1024:.1f}" for member, size in sorted(by_member.items(), key=lambda i: -i[1])[:12]))
+
+
+# --- main -----------------------------------------------------------------
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", type=Path, default=ROOT / "build" / "bench",
+                        help="build tree holding the launcher, tests/e2e and bench/ (default build/bench)")
+    parser.add_argument("--runs", type=int, default=None, help="runs of each program (default 5; 2 with --quick)")
+    parser.add_argument("--quick", action="store_true", help="shorter: one check instead of two, no 4-check pass")
+    args = parser.parse_args()
+    args.build = args.build.resolve()
+    args.runs = args.runs or (2 if args.quick else 5)
+    args.marks = QUICK if args.quick else FULL
+    started_at, clock = datetime.datetime.now(), time.time()
+    loads = [os.getloadavg()[0]]
+
+    work = args.build / "bench-work"
+    work.mkdir(parents=True, exist_ok=True)
+    handle_count = args.build / "bench" / "handle_count.exe"
+    exe = exe_report(args.build, work)
+    box = Sandbox(work / "sandbox", prepare_base_prefix(work), args.build / LAUNCHER,
+                  args.build / "tests" / "e2e" / "stand_in_java.exe", None)
+    box.put(f"{APP}\\{BASELINE}", args.build / "bench" / BASELINE)
+    # All four support files are in place, so the launcher copies nothing
+    # and does the same work as the baseline, plus its existence checks.
+    box.add_runtime("1.6", HOME)
+    for name, folder in SUPPORT.items():
+        box.write(f"{HOME}\\{folder}\\{name}", name)
+
+    results = {LAUNCHER: [], BASELINE: []}
+    long_pass = None
+    # A server that stays up between runs, so that every run finds the
+    # prefix's services and desktop already started, as on Windows.
+    subprocess.run(["wineserver", "-p"], env=box.env, check=True)
+    try:
+        box.register_runtimes()
+        print("Warming up the prefix with one run of each ...", flush=True)
+        for name in (LAUNCHER, BASELINE):
+            run_once(box, handle_count, name, {"first": 1}, work / "warm.jsonl")
+        for i in range(args.runs):
+            for name in (LAUNCHER, BASELINE):
+                print(f"Run {i + 1}/{args.runs}: {name} ...", flush=True)
+                results[name].append(run_once(box, handle_count, name, args.marks, work / "java.jsonl"))
+        if not args.quick:
+            print(f"Handles over four checks: both programs at once, {LONG_LAST} s ...", flush=True)
+            long_pass = {}
+            marks = {"first": 1, "last": LONG_LAST}
+
+            def run_into(name):
+                long_pass[name] = run_once(box, handle_count, name, marks, work / f"long-{name}.jsonl")
+
+            threads = [threading.Thread(target=run_into, args=(name,)) for name in (LAUNCHER, BASELINE)]
+            for thread in threads:
+                thread.start()
+            for thread in threads:
+                thread.join()
+            if len(long_pass) != 2:
+                raise RuntimeError("the four-check pass failed")
+    finally:
+        box.stop_wine()
+    loads.append(os.getloadavg()[0])
+    print_table(results, long_pass, exe, args, started_at, loads)
+    print(f"\nTotal time: {(time.time() - clock) / 60:.1f} min")
+
+
+if __name__ == "__main__":
+    main()
