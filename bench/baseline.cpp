@@ -16,6 +16,9 @@ constexpr UINT kStartDelay = 2000;
 constexpr UINT kWatchInterval = 30000;
 constexpr wchar_t kClassName[] = L"BenchBaseline";
 
+// The same command as the launcher's, spelled out here rather than taken
+// from launcher/: the baseline stays free of the project's code and of the
+// C++ library, so that it measures the floor.
 constexpr const wchar_t* kClassPathTails[] = {
     L"\\SMSServer\\lib\\comm.jar\";",
     L"\\SMSServer\\lib\\jdc.jar\";",

@@ -4,6 +4,8 @@ stand-in java.exe programs that record how they were started, and
 desktop_watcher.exe reading and answering the launcher's windows.
 Used by run_scenarios.py and by scripts/run."""
 
+import hashlib
+import inspect
 import json
 import os
 import shutil
@@ -37,7 +39,10 @@ def read_json_lines(path):
 def prepare_base_prefix(work):
     """One initialised prefix that every sandbox starts as a copy of."""
     base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
-    version = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True).stdout
+    # Made anew when Wine or this setup changes, so that no prefix prepared
+    # another way is reused.
+    version = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True).stdout + \
+        hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
     if not ready.exists() or ready.read_text() != version:
         shutil.rmtree(base, ignore_errors=True)
         env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
