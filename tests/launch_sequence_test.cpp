@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <new>
-
 #include "fakes.h"
 #include "launcher/launch_sequence.h"
 
@@ -40,21 +38,6 @@ TEST_F(LaunchSequence, HidesThenLocatesThenStartsHiddenInTheApplicationFolderThe
     EXPECT_EQ(state.JavaProcessId, 4242U);
 }
 
-TEST_F(LaunchSequence, FailedSearchStartsJavaFromTheSearchPath) {
-    machine.AddRuntime("jre", "C:\\jre");
-    EXPECT_EQ(Timer1Tick(), std::nullopt);
-    EXPECT_EQ(machine.Ui.Messages.size(), 2U);
-    ASSERT_EQ(machine.Events(L"start ").size(), 1U);
-    EXPECT_TRUE(machine.Events(L"start ")[0].starts_with(L"java -classpath \"C:\\Apps\\Gateway\\SMSServer"));
-    EXPECT_TRUE(machine.Ui.Timer2Enabled);
-}
-
-TEST_F(LaunchSequence, NoRuntimeEndsTheProgramWithNothingStarted) {
-    EXPECT_EQ(Timer1Tick(), 1);
-    EXPECT_TRUE(machine.Events(L"start").empty());
-    EXPECT_EQ(state.JavaProcessId, 0U);
-}
-
 TEST_F(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram) {
     for (const bool folderFails : {false, true}) {
         FakeMachine fresh;
@@ -86,13 +69,6 @@ TEST_F(LaunchSequence, ATickPumpedByAMessageBoxDoesNotLaunchAgain) {
     EXPECT_EQ(pumpedTicks, 2);
     EXPECT_EQ(machine.Events(L"start").size(), 1U);
     EXPECT_EQ(machine.Events(L"hide").size(), 1U);
-}
-
-TEST(UnhandledError, OutOfMemoryInATickIsReportedLikeAnyOtherError) {
-    EventLog log;
-    FakeUi ui(log);
-    EXPECT_THROW(RunTimerTick(ui, [] { throw std::bad_alloc(); }), ProgramEnded);
-    EXPECT_EQ(ui.Messages, std::vector<std::wstring>{L"Run-time error '7':\r\n\r\nOut of memory"});
 }
 
 TEST(ApplicationFolder, IsTheExecutablesFolderWithoutTrailingBackslashExceptAtARoot) {

@@ -37,7 +37,7 @@ TEST(RuntimeLocator, EndsTheProgramWhenNoSuitableRuntimeIsRegistered) {
     for (const auto& [versions, message] : cases) {
         FakeMachine machine;
         if (versions) {
-            machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
+            machine.Registry.Find(kHkeyLocalMachine, kRuntimeKeyAnsi);
             for (const std::string& version : *versions) {
                 machine.AddRuntime(version, "C:\\jre" + version);
             }
@@ -111,13 +111,6 @@ TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
         EXPECT_TRUE(machine.Ui.Messages.empty());
         EXPECT_EQ(machine.Events(L"exists " + home + L"\\").size(), home.empty() ? 0U : 4U);
     }
-}
-
-TEST(RuntimeLocator, InstallerFailureKeepsTheLocatedRuntime) {
-    FakeMachine machine;
-    machine.AddRuntime("1.6", "C:\\jre6");  // no support files, no installation folder
-    EXPECT_EQ(Locate(machine).JavaHomePath, L"C:\\jre6");
-    EXPECT_EQ(machine.Ui.Messages, (std::vector<std::wstring>{L"File not found", L"Error While Copying JAR File"}));
 }
 
 TEST(VersionNumber, ReadsNumbersAndRejectsEverythingElse) {

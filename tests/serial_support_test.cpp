@@ -21,23 +21,6 @@ TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     EXPECT_TRUE(machine.Ui.Messages.empty());
 }
 
-TEST(SerialSupport, CompletesABareRuntimeRowByRow) {
-    FakeMachine machine;
-    machine.AddSupportSources();
-    machine.AddRuntimeFolders(kHome, true);
-    InstallSerialSupport(kHome, machine.Files, machine.Ui);
-    EXPECT_EQ(machine.Log, (std::vector<std::wstring>{
-                               L"exists " + kHome + LR"(\lib\ext\Comm.jar)",
-                               L"copy " + kSource + L"Comm.jar -> " + kHome + LR"(\lib\ext\)",
-                               L"exists " + kHome + LR"(\lib\javax.comm.properties)",
-                               L"copy " + kSource + L"javax.comm.properties -> " + kHome + LR"(\lib\)",
-                               L"exists " + kHome + LR"(\bin\Win32com.dll)",
-                               L"copy " + kSource + L"Win32com.dll -> " + kHome + LR"(\bin\)",
-                               L"exists " + kHome + LR"(\lib\ext\jdc.jar)",
-                               L"copy " + kSource + L"jdc.jar -> " + kHome + LR"(\lib\ext\)",
-                           }));
-}
-
 TEST(SerialSupport, FirstFailureIsReportedTwiceAndSkipsTheRemainingRows) {
     struct Case {
         const char* Situation;
@@ -71,12 +54,6 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceAndSkipsTheRemainingRows) {
         EXPECT_EQ(machine.Ui.Messages, (std::vector<std::wstring>{c.Description, L"Error While Copying JAR File"}))
             << c.Situation;
     }
-}
-
-TEST(SerialSupport, HomeEndingInABackslashIsUsedUnchanged) {
-    FakeMachine machine;
-    InstallSerialSupport(L"D:\\", machine.Files, machine.Ui);
-    EXPECT_EQ(machine.Log.front(), LR"(exists D:\\lib\ext\Comm.jar)");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const AppError&) {
     }
     FakeMachine machine;
-    machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
+    machine.Registry.Find(kHkeyLocalMachine, kRuntimeKeyAnsi);
     const int count = input.ConsumeIntegralInRange(0, 6);
     for (int i = 0; i < count; ++i) {
         const std::string name = input.ConsumeRandomLengthString(12);
