@@ -7,7 +7,9 @@
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return 100;
+    if (argc != 3) {
+        return 100;
+    }
     STARTUPINFOW startup{};
     GetStartupInfoW(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;

@@ -97,7 +97,9 @@ TEST(RegistryWin32Test, ReadsValuesAndSubkeysThroughTheAnsiCodePageAndNeverWrite
     }
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()), kErrorSuccess);
-    if (lossy) GTEST_SKIP() << "ANSI code page " << GetACP() << " cannot hold " << cafe;
+    if (lossy) {
+        GTEST_SKIP() << "ANSI code page " << GetACP() << " cannot hold " << cafe;
+    }
 }
 
 TEST(FilesWin32Test, CopiesIntoAFolderOrRaisesTheClassicErrors) {
@@ -121,7 +123,9 @@ TEST(FilesWin32Test, CopiesIntoAFolderOrRaisesTheClassicErrors) {
         {L"a.dll", L"in use\\", L"70 Permission denied"},  // a sharing violation
     };
     for (const auto& [source, folder, expected] : cases) {
-        EXPECT_EQ(ErrorRaisedBy([&] { files.CopyFileIntoFolder(root + source, root + folder); }), expected) << source;
+        const std::wstring from = root + source;
+        const std::wstring into = root + folder;
+        EXPECT_EQ(ErrorRaisedBy([&] { files.CopyFileIntoFolder(from, into); }), expected) << source;
     }
     CloseHandle(inUse);
     EXPECT_EQ(std::filesystem::file_size(root + L"target\\a.dll"), 3U);  // "new"
