@@ -163,8 +163,8 @@ def map_contributions(map_text):
 def relink_with_map(build, work):
     """Links the launcher again exactly as the build does, with a link map
     beside it. Returns (map text, size of the executable so made)."""
-    platform = build / "platform"
-    link = (platform / "CMakeFiles/TarvexAdvanceSMSServer.dir/link.txt").read_text().strip().split("\n")[-1]
+    win32_dir = build / "win32"
+    link = (win32_dir / "CMakeFiles/TarvexAdvanceSMSServer.dir/link.txt").read_text().strip().split("\n")[-1]
     args, exe, map_file = [], work / "relinked.exe", work / "launcher.map"
     words = shlex.split(link)
     skip = False
@@ -176,7 +176,7 @@ def relink_with_map(build, work):
             skip = True
         elif not word.startswith("-Wl,--out-implib,"):
             args.append(word)
-    subprocess.run(args + [f"-Wl,-Map={map_file}"], cwd=platform, check=True)
+    subprocess.run(args + [f"-Wl,-Map={map_file}"], cwd=win32_dir, check=True)
     return map_file.read_text(), exe.stat().st_size
 
 

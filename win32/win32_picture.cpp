@@ -1,4 +1,4 @@
-#include "platform/win32_picture.h"
+#include "win32/win32_picture.h"
 
 #include <shlwapi.h>
 

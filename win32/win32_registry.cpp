@@ -1,11 +1,11 @@
-#include "platform/win32_registry.h"
+#include "win32/win32_registry.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32_error.h"
+#include "win32/win32_error.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "platform/frm_splash.h"
+#include "win32/frm_splash.h"
 
 #include "launcher/process_watch.h"
-#include "platform/win32_error.h"
+#include "win32/win32_error.h"
 
 namespace {
 

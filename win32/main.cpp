@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/frm_splash.h"
+#include "win32/frm_splash.h"
 
 namespace {
 

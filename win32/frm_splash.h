@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "launcher/launch_sequence.h"
-#include "platform/win32_files.h"
-#include "platform/win32_picture.h"
-#include "platform/win32_processes.h"
-#include "platform/win32_registry.h"
+#include "win32/win32_files.h"
+#include "win32/win32_picture.h"
+#include "win32/win32_processes.h"
+#include "win32/win32_registry.h"
 
 // The user-interface seam as the start-up window provides it.
 class SplashUi : public UserInterface {

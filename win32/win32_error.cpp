@@ -1,4 +1,4 @@
-#include "platform/win32_error.h"
+#include "win32/win32_error.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "platform/win32_processes.h"
+#include "win32/win32_processes.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "platform/win32_error.h"
+#include "win32/win32_error.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/win32_files.h"
+#include "win32/win32_files.h"
 
 #include <windows.h>
 
-#include "platform/win32_error.h"
+#include "win32/win32_error.h"
 
 namespace {
 

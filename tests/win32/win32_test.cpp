@@ -12,11 +12,11 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/win32_error.h"
-#include "platform/win32_files.h"
-#include "platform/win32_processes.h"
-#include "platform/win32_registry.h"
 #include "registry/registry_reader.h"
+#include "win32/win32_error.h"
+#include "win32/win32_files.h"
+#include "win32/win32_processes.h"
+#include "win32/win32_registry.h"
 
 namespace {
 
