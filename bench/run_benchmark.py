@@ -4,6 +4,9 @@ does the same job, in one Wine prefix set up by tests/e2e/sandbox.py: runs
 A and B alternately, samples each while it watches the stand-in runtime it
 started, and prints a markdown table of medians. Also says what the
 launcher's executable is made of. Needs an X display (xvfb-run -a).
+Works on either build: the shipped 32-bit program (WINEARCH=win32), or, on
+hosts that cannot run 32-bit code, its 64-bit twin and a 64-bit baseline
+(WINEARCH=win64); the build tree's launcher says which.
 Not a test: it judges nothing but prints whether each goal was met."""
 
 import argparse
@@ -23,13 +26,19 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from sandbox import APP, SUPPORT, Sandbox, prepare_base_prefix, read_json_lines, zpath  # noqa: E402
+from sandbox import APP, SUPPORT, WINE_ENV, Sandbox, prepare_base_prefix, read_json_lines, zpath  # noqa: E402
 
 LAUNCHER, BASELINE = "TarvexAdvanceSMSServer.exe", "baseline.exe"
 HOME = r"C:\Program Files\Java\jre6"
 FIRST_TIMER_MS = 2000
 CLK_TCK = os.sysconf("SC_CLK_TCK")
-MINGW = "i686-w64-mingw32-"
+# What a build tree holds, told by the PE header's machine field: the
+# shipped 32-bit program, or the 64-bit twin that hosts unable to run 32-bit
+# code build instead. Each has its own binutils and its own Wine.
+KINDS = {
+    0x14C: {"what": "32-bit", "bits": "32-bit", "mingw": "i686-w64-mingw32-", "winearch": "win32"},
+    0x8664: {"what": "64-bit twin", "bits": "64-bit", "mingw": "x86_64-w64-mingw32-", "winearch": "win64"},
+}
 # When each sample is taken, in seconds after the stand-in runtime started.
 # The programs check on it 30 s after starting it, and every 30 s after.
 FULL = {"first": 1, "rss": 10, "last": 66}  # CPU and handles over two checks
@@ -114,8 +123,17 @@ def run_once(box, handle_count, exe, marks, record):
 
 # --- the executable -------------------------------------------------------
 
-def tool(*args):
-    return subprocess.run(args, capture_output=True, text=True, check=True).stdout
+def tool(*args, env=None):
+    return subprocess.run(args, env=env, capture_output=True, text=True, check=True).stdout
+
+
+def program_kind(exe):
+    head = exe.read_bytes()[:4096]
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    machine_type = int.from_bytes(head[pe + 4:pe + 6], "little")
+    if head[:2] != b"MZ" or head[pe:pe + 4] != b"PE\0\0" or machine_type not in KINDS:
+        raise RuntimeError(f"{exe} is neither a 32-bit nor a 64-bit x86 Windows program")
+    return KINDS[machine_type]
 
 
 def origin_of(path, section):
@@ -180,16 +198,16 @@ def relink_with_map(build, work):
     return map_file.read_text(), exe.stat().st_size
 
 
-def exe_report(build, work):
+def exe_report(build, work, mingw):
     exe = build / LAUNCHER
     report = {"size": exe.stat().st_size, "file": tool("file", "-b", str(exe)).strip(),
               "baseline_size": (build / "bench" / BASELINE).stat().st_size}
-    report["symbols"] = subprocess.run([MINGW + "nm", str(exe)], capture_output=True, text=True).stderr.strip()
-    report["imports"] = re.findall(r"DLL Name: (\S+)", tool(MINGW + "objdump", "-p", str(exe)))
-    report["baseline_imports"] = re.findall(r"DLL Name: (\S+)", tool(MINGW + "objdump", "-p",
+    report["symbols"] = subprocess.run([mingw + "nm", str(exe)], capture_output=True, text=True).stderr.strip()
+    report["imports"] = re.findall(r"DLL Name: (\S+)", tool(mingw + "objdump", "-p", str(exe)))
+    report["baseline_imports"] = re.findall(r"DLL Name: (\S+)", tool(mingw + "objdump", "-p",
                                                                      str(build / "bench" / BASELINE)))
     report["sections"] = [(m.group(1), int(m.group(2), 16)) for m in re.finditer(
-        r"^\s+\d+ (\S+)\s+([0-9a-f]+)\s", tool(MINGW + "objdump", "-h", str(exe)), re.M)]
+        r"^\s+\d+ (\S+)\s+([0-9a-f]+)\s", tool(mingw + "objdump", "-h", str(exe)), re.M)]
     report["resources"] = [(m.group(1), int(m.group(2))) for m in re.finditer(
         r"--type=(\S+) .*size=(\d+)\]", tool("wrestool", "-l", str(exe)))]
     map_text, report["relinked_size"] = relink_with_map(build, work)
@@ -203,10 +221,12 @@ def median(values):
     return statistics.median(values) if values else None
 
 
-def machine():
+def machine(box):
     model = re.search(r"model name\s*:\s*(.*)", Path("/proc/cpuinfo").read_text())
+    # The sandbox's environment picks the Wine that runs the programs; a bare
+    # `wine` may be the 32-bit loader, which some hosts cannot start at all.
     return (f"{os.cpu_count()} CPUs ({model.group(1) if model else 'unknown model'}), "
-            f"Linux {os.uname().release}, {tool('wine', '--version').strip()}")
+            f"Linux {os.uname().release}, {tool('wine', '--version', env=box.env).strip()} ({box.env['WINEARCH']})")
 
 
 def fmt(value, unit=""):
@@ -215,7 +235,7 @@ def fmt(value, unit=""):
     return (f"{value:.1f}" if isinstance(value, float) and value % 1 else f"{value:.0f}") + unit
 
 
-def print_table(results, long_pass, exe, args, started_at, loads):
+def print_table(results, long_pass, exe, args, started_at, loads, host):
     def per(exe_name, fn):
         return [fn(r) for r in results[exe_name]]
 
@@ -226,6 +246,12 @@ def print_table(results, long_pass, exe, args, started_at, loads):
     a, b = both(lambda r: r["launch"])
     rows.append(("Launch overhead: runtime start − program's process creation − 2000 ms (ms)",
                  fmt(a), fmt(b), f"{a - b:+.1f} ms", "≤ baseline + 10 ms", a - b <= 10))
+    # On a busy machine a program gets a share of a core, so its start-up
+    # CPU, and the picture's decoding before the first timer, turn into wall
+    # time: this row tells load from a slower program.
+    a, b = both(lambda r: r["samples"]["first"]["sched"])
+    rows.append(("For reference: CPU from process start to 1 s after the runtime started (scheduler) (ms)",
+                 fmt(a), fmt(b), f"{a - b:+.1f} ms", "—", None))
     a, b = both(lambda r: r["from_wine"])
     rows.append(("For reference: runtime start − `wine prog.exe` spawned (ms, includes Wine start-up)",
                  fmt(a), fmt(b), f"{a - b:+.1f} ms", "—", None))
@@ -247,19 +273,30 @@ def print_table(results, long_pass, exe, args, started_at, loads):
                 for n in (LAUNCHER, BASELINE))
         rows.append(("Handle growth over four checks (one run each)", f"{a:+d}", f"{b:+d}", "—", "none", a <= 0))
     kib, base_kib = exe["size"] / 1024, exe["baseline_size"] / 1024
+    twin = exe["kind"]["winearch"] == "win64"
+    # The size goal is the shipped file's; the twin's size says nothing about it.
     rows.append(("Executable size, stripped, with resources (KiB)", f"{kib:.1f}", f"{base_kib:.1f}",
-                 f"× {kib / base_kib:.1f}", "≤ 300 KiB", kib <= 300))
+                 f"× {kib / base_kib:.1f}", "≤ 300 KiB (the shipped 32-bit file)" if twin else "≤ 300 KiB",
+                 None if twin else kib <= 300))
     system = {"ADVAPI32.dll", "GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "SHLWAPI.dll", "USER32.dll",
               "SHELL32.dll", "OLE32.dll", "ole32.dll", "OLEAUT32.dll", "COMCTL32.dll", "COMDLG32.dll", "ntdll.dll"}
     rows.append(("Imported DLLs", ", ".join(exe["imports"]), ", ".join(exe["baseline_imports"]), "—",
                  "system DLLs only", all(name in system for name in exe["imports"])))
 
-    print(f"\n## Launcher (A) against baseline (B), medians of {args.runs} runs each\n")
-    print(f"Machine: {machine()}  ")
-    print(f"Date: {started_at:%Y-%m-%d %H:%M} (local), load average {loads[0]} at start, {loads[1]} at end  ")
+    what, bits = exe["kind"]["what"], exe["kind"]["bits"]
+    print(f"\n## Launcher (A, {what}) against baseline (B, {bits}), medians of {args.runs} runs each\n")
+    if twin:
+        print("Measured: the launcher's 64-bit twin against a 64-bit baseline, under 64-bit Wine, not the shipped "
+              "32-bit program. A host that cannot run 32-bit programs natively runs them only under emulation, "
+              "where timings mean nothing. The comparison of A with B holds; the absolute figures are the "
+              "twin's.  ")
+    else:
+        print("Measured: the shipped 32-bit launcher against a 32-bit baseline, under 32-bit Wine.  ")
+    print(f"Machine: {host}  ")
+    print(f"Date: {started_at:%Y-%m-%d %H:%M} (local), load average {loads[0]:.2f} at start, {loads[1]:.2f} at end  ")
     source = subprocess.run(["git", "-C", str(ROOT), "describe", "--always", "--dirty"], capture_output=True, text=True)
     print(f"Mode: {'quick' if args.quick else 'full'}; build {args.build}; source {source.stdout.strip() or 'unknown'}\n")
-    print("| Metric | Launcher | Baseline | Difference | Goal | Met? |")
+    print(f"| Metric | Launcher ({what}) | Baseline ({bits}) | Difference | Goal | Met? |")
     print("|---|---|---|---|---|---|")
     for metric, a, b, diff, goal, met in rows:
         print(f"| {metric} | {a} | {b} | {diff} | {goal} | {'—' if met is None else 'yes' if met else 'no'} |")
@@ -272,7 +309,7 @@ def print_table(results, long_pass, exe, args, started_at, loads):
                  f"{r['samples']['first']['handles']}→{r['samples']['last']['handles']}" for r in results[name]]
         print(f"- {name}: " + "; ".join(cells))
 
-    print(f"\n## What the launcher's {exe['size']} bytes are\n")
+    print(f"\n## What the {what} launcher's {exe['size']} bytes are\n")
     print(f"`file`: {exe['file']}; `nm`: {exe['symbols']}. Relinked with a map: {exe['relinked_size']} bytes "
           f"({'same as' if exe['relinked_size'] == exe['size'] else 'NOT the same as'} the build's).\n")
     print("Sections (bytes): " + ", ".join(f"{name} {size}" for name, size in exe["sections"]) + "  ")
@@ -310,7 +347,11 @@ def main():
     work = args.build / "bench-work"
     work.mkdir(parents=True, exist_ok=True)
     handle_count = args.build / "bench" / "handle_count.exe"
-    exe = exe_report(args.build, work)
+    kind = program_kind(args.build / LAUNCHER)
+    if kind["winearch"] != WINE_ENV["WINEARCH"]:
+        sys.exit(f"{args.build} holds the {kind['what']} launcher, which runs with WINEARCH={kind['winearch']} "
+                 f"(this environment has {WINE_ENV['WINEARCH']}); bench/run sets it.")
+    exe = dict(exe_report(args.build, work, kind["mingw"]), kind=kind)
     box = Sandbox(work / "sandbox", prepare_base_prefix(work), args.build / LAUNCHER,
                   args.build / "tests" / "e2e" / "stand_in_java.exe", None)
     box.put(f"{APP}\\{BASELINE}", args.build / "bench" / BASELINE)
@@ -320,6 +361,7 @@ def main():
     for name, folder in SUPPORT.items():
         box.write(f"{HOME}\\{folder}\\{name}", name)
 
+    host = machine(box)
     results = {LAUNCHER: [], BASELINE: []}
     long_pass = None
     # A server that stays up between runs, so that every run finds the
@@ -352,7 +394,7 @@ def main():
     finally:
         box.stop_wine()
     loads.append(os.getloadavg()[0])
-    print_table(results, long_pass, exe, args, started_at, loads)
+    print_table(results, long_pass, exe, args, started_at, loads, host)
     print(f"\nTotal time: {(time.time() - clock) / 60:.1f} min")
 
 
