@@ -116,17 +116,6 @@ def watch_waits_for_a_long_run_after_path_not_found(box, check):
     check.support_files(box, JRE6)
 
 
-def copy_failure_keeps_files_copied_before_it(box, check):
-    box.add_runtime("1.6", JRE6)
-    box.unix(SOURCE + r"\Win32com.dll").unlink()
-    run = box.run()
-    check.window(run)
-    check.boxes(run, ["File not found", COPY_FAILED])
-    check.started(run, JRE6)
-    check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
-
-
 def no_runtime_registered(box, check):
     run = box.run()
     check.boxes(run, [NO_RUNTIME])
@@ -155,22 +144,6 @@ def version_not_a_number_falls_back_to_java_on_path(box, check):
     check.support_files(box, JRE6)
 
 
-def missing_java_home_falls_back_to_java_on_path(box, check):
-    box.add_runtime("1.6", None)
-    run = box.run()
-    check.boxes(run, ["Unsupported value type", SEARCH_FAILED])
-    check.started(run, None)
-    check.ended(run, 0, "hidden", 29, 35)
-
-
-def empty_java_home_uses_java_on_path_quietly(box, check):
-    box.add_runtime("1.6", "")
-    run = box.run()
-    check.boxes(run, [])
-    check.started(run, None)
-    check.ended(run, 0, "hidden", 29, 35)
-
-
 def start_failure_is_reported_and_ends_the_launcher(box, check):
     box.add_runtime("1.6", JRE6, java=False)
     runtime_owns(box, JRE6, SUPPORT)
@@ -192,10 +165,8 @@ def closing_the_window_early_ends_quietly(box, check):
 
 # Longest first, so that the long watch overlaps the rest.
 SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
-             copy_failure_keeps_files_copied_before_it, version_not_a_number_falls_back_to_java_on_path,
-             missing_java_home_falls_back_to_java_on_path, empty_java_home_uses_java_on_path_quietly,
-             no_runtime_registered, no_runtime_new_enough, start_failure_is_reported_and_ends_the_launcher,
-             closing_the_window_early_ends_quietly]
+             version_not_a_number_falls_back_to_java_on_path, no_runtime_registered, no_runtime_new_enough,
+             start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly]
 
 
 def run_scenario(scenario, args, base):

@@ -23,7 +23,11 @@ CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\l
               r"SMSServer\lib\log4j-1.2.8.jar", r"SMSServer\lib\slf4j-api-1.1.0.jar",
               r"SMSServer\lib\slf4j-log4j12-1.1.0.jar", r"SMSServer\lib\slf4j-simple-1.1.0.jar",
               r"SMSServer\lib\swing-layout-1.0.jar", r"SMSServer\Tarvex_Advance_SMS_Server.jar", "SMSServer"]
-WINE_ENV = {"WINEARCH": "win32", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# WINEARCH from the caller: win32 for the shipped program, win64 for its
+# 64-bit twin, whose Wine is the loader in scripts/wine64.
+WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+if WINE_ENV["WINEARCH"] == "win64":
+    WINE_ENV["PATH"] = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64") + os.pathsep + os.environ["PATH"]
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 
 
@@ -41,11 +45,11 @@ def prepare_base_prefix(work):
     base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
     # Made anew when Wine or this setup changes, so that no prefix prepared
     # another way is reused.
-    version = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True).stdout + \
-        hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
+    env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
+    version = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout + \
+        WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
     if not ready.exists() or ready.read_text() != version:
         shutil.rmtree(base, ignore_errors=True)
-        env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
         subprocess.run(["wineboot", "-i"], env=env, check=True, **QUIET)
         # With no window manager on the display, Wine waits 2 s for one at
         # every hidden or closed window; unmanaged windows skip that wait.

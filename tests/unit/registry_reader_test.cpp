@@ -37,9 +37,10 @@ protected:
 
 TEST_F(RegistryReader, KeyExistsAndEnumSubKeysTreatUnopenableKeysAsAbsent) {
     for (const char* name : {"1.6", "1.4.2_19", "10"}) {
-        registry.Find(kHkeyCurrentUser, std::string(kKey) + "\\" + name);
+        registry.AddKey(kHkeyCurrentUser, std::string(kKey) + "\\" + name);
     }
-    registry.Find(kHkeyCurrentUser, "Software\\Locked")->Readable = false;
+    registry.AddKey(kHkeyCurrentUser, "Software\\Locked");
+    registry.Unreadable.insert("HKCU\\Software\\Locked");
     EXPECT_EQ(KeyExists(registry, kHkeyCurrentUser, L"Software\\Test"), -1);
     EXPECT_EQ(KeyExists(registry, kHkeyCurrentUser, L"Software\\Locked"), 0);
     EXPECT_EQ(KeyExists(registry, kHkeyLocalMachine, L""), -1);  // the root itself
@@ -52,14 +53,12 @@ TEST_F(RegistryReader, KeyExistsAndEnumSubKeysTreatUnopenableKeysAsAbsent) {
 
 TEST_F(RegistryReader, EnumSubKeysStopsAtAFailedNameAndRaisesForNamesThatReadAlike) {
     for (const std::string& name : {std::string("a"), std::string(260, 'x'), std::string("c")}) {
-        registry.Find(kHkeyCurrentUser, std::string(kKey) + "\\" + name);  // 260 leaves no room for the NUL
+        registry.AddKey(kHkeyCurrentUser, std::string(kKey) + "\\" + name);  // 260 leaves no room for the NUL
     }
     EXPECT_EQ(EnumSubKeys(registry, kHkeyCurrentUser, L"Software\\Test").Names(), std::vector<std::wstring>{L"a"});
     // Two names whose characters the ANSI code page lacks both read as "?".
-    for (int i = 0; i < 2; ++i) {
-        registry.Find(kHkeyCurrentUser, "Software\\Odd")
-            ->SubKeys.push_back(std::make_unique<FakeRegistry::Key>(FakeRegistry::Key{"?", {}, {}, true}));
-    }
+    registry.AddKey(kHkeyCurrentUser, "Software\\Odd");
+    registry.Keys.insert(registry.Keys.end(), 2, "HKCU\\Software\\Odd\\?");
     EXPECT_THROW(EnumSubKeys(registry, kHkeyCurrentUser, L"Software\\Odd"), AppError);
 }
 
@@ -88,15 +87,13 @@ TEST_F(RegistryReader, GetValueConvertsByTypeOrRaises) {
     };
     for (const auto& [name, type, data, expected] : cases) {
         registry.SetValue(kHkeyCurrentUser, kKey, name, type, data);
-        registry.QueryCount = 0;
         EXPECT_EQ(Get(name), expected) << name;
-        EXPECT_EQ(registry.QueryCount, data.size() > 1024 ? 2 : 1) << name;  // a second query only beyond 1024
     }
     EXPECT_EQ(Get("missing"), (Outcome{Raised{kErrUnsupportedValueType}}));
 }
 
 TEST_F(RegistryReader, GetValueGivesTheDefaultOnlyWhenTheKeyCannotBeOpened) {
-    registry.Find(kHkeyCurrentUser, kKey);
+    registry.AddKey(kHkeyCurrentUser, kKey);
     EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, L"Software\\Missing", L"v"), RegistryValue{});
     EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, L"Software\\Missing", L"v", std::wstring(L"d")),
               RegistryValue{std::wstring(L"d")});
@@ -111,11 +108,10 @@ TEST_F(RegistryReader, GetValueNeverTrustsASecondQueryOfAChangedValue) {
     };
     for (const auto& [after, expected] : cases) {
         registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegBinary, std::string(2000, 'b'));
-        registry.QueryCount = 0;
-        registry.AfterQuery = [&, &after = after](int query) {
-            if (query == 1 && after.empty()) {
-                registry.Find(kHkeyCurrentUser, kKey)->Values.clear();
-            } else if (query == 1) {
+        registry.BetweenQueries = [&, &after = after] {
+            if (after.empty()) {
+                registry.Values.clear();
+            } else {
                 registry.SetValue(kHkeyCurrentUser, kKey, "v", after.size() > 3 ? kRegBinary : kRegSz, after);
             }
         };
