@@ -78,12 +78,17 @@ class Sandbox:
     """A Wine prefix of its own with the launcher installed in an application
     folder, and whatever runtimes a scenario adds."""
 
-    def __init__(self, folder, base, launcher, stand_in, watcher):
+    def __init__(self, folder, base, launcher, stand_in, watcher, in_place=False, patience=1):
+        """in_place works in the prefix base itself rather than a copy, and
+        leaves its wineserver running: under emulation every new server
+        session of a prefix costs minutes. patience multiplies every wait."""
         self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
+        self.in_place, self.patience = in_place, patience
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
-        self.prefix = folder / "prefix"
-        subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
+        self.prefix = base if in_place else folder / "prefix"
+        if not in_place:
+            subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), **WINE_ENV)
         self.runtimes = None  # version -> JavaHome (None: no value); None: no runtime key at all
         self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
@@ -130,12 +135,13 @@ class Sandbox:
             lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\"))]
         reg = self.folder / "runtimes.reg"
         reg.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")  # regedit reads UTF-16 with its BOM
-        if self.wine("regedit", "/S", zpath(reg)).wait(60) != 0:
+        if self.wine("regedit", "/S", zpath(reg)).wait(60 * self.patience) != 0:
             raise RuntimeError(f"regedit could not import {reg}")
 
     def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None):
         """Starts the watcher, then the launcher, and waits for the launcher
         to end. on_shown is called once the start-up window has appeared."""
+        timeout *= self.patience
         if self.runtimes is not None:
             self.register_runtimes()
         watch_log, stop, records = self.folder / "watch.jsonl", self.folder / "watch.stop", self.folder / "java.jsonl"
@@ -145,7 +151,7 @@ class Sandbox:
             "E2E_WATCH_LOG": zpath(watch_log), "E2E_WATCH_STOP": zpath(stop), "E2E_OK_DELAY_MS": str(ok_delay_ms),
             "E2E_WATCH_LIMIT_MS": str((timeout + 60) * 1000),
             "E2E_CLOSE_AT_MS": str(-1 if close_at_ms is None else close_at_ms)})
-        deadline = time.time() + 60
+        deadline = time.time() + 60 * self.patience
         while not read_json_lines(watch_log):  # its first line says it is watching
             if time.time() > deadline or watcher.poll() is not None:
                 raise RuntimeError("desktop watcher did not start")
@@ -162,11 +168,13 @@ class Sandbox:
         ended, exit_code = time.time(), launcher.poll()
         stop.touch()
         try:
-            watcher.wait(10)
+            watcher.wait(10 * self.patience)
         finally:
             self.stop_wine()
         (self.folder / "launcher.json").write_text(json.dumps({"exit": exit_code, "started": started, "ended": ended}))
         return Run(exit_code, started, ended, read_json_lines(watch_log), read_json_lines(records))
 
     def stop_wine(self):
+        if self.in_place:
+            return  # whoever prepared the prefix ends its server
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
