@@ -9,13 +9,21 @@
 
 namespace {
 
-// In a 32-bit program a key handle, predefined roots included, fits the
-// seam's 32-bit key exactly, so the two convert both ways without loss.
-static_assert(sizeof(HKEY) == sizeof(RegistryKey));
+// The seam keeps keys in 32 bits, as a 32-bit program sees them. Windows
+// keeps every handle value, predefined roots included, within 32 bits and
+// sign-extends it in 64-bit code, so that the two kinds of program can share
+// handles; HKEY_LOCAL_MACHINE is 0x80000002 in one, 0xFFFFFFFF80000002 in
+// the other. Converting with sign extension is therefore exact both ways.
+HKEY ToHkey(RegistryKey key) {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
+}
 
-HKEY ToHkey(RegistryKey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
-
-RegistryKey FromHkey(HKEY key) { return static_cast<RegistryKey>(reinterpret_cast<std::uintptr_t>(key)); }
+// False for a handle that the 32-bit form cannot hold, which Windows never
+// hands out; it is refused rather than cut short.
+bool FitsRegistryKey(HKEY key, RegistryKey& fitted) {
+    fitted = static_cast<RegistryKey>(reinterpret_cast<std::uintptr_t>(key));
+    return ToHkey(fitted) == key;
+}
 
 // The conversion functions count in int; a longer text is no registry text.
 int CountOf(std::size_t length) {
@@ -30,8 +38,12 @@ int CountOf(std::size_t length) {
 long Win32Registry::OpenKey(RegistryKey root, const std::string& path, std::uint32_t access, RegistryKey& opened) {
     HKEY key = nullptr;
     const LONG code = RegOpenKeyExA(ToHkey(root), path.c_str(), 0, access, &key);
-    if (code == ERROR_SUCCESS) {
-        opened = FromHkey(key);
+    if (code != ERROR_SUCCESS) {
+        return code;
+    }
+    if (!FitsRegistryKey(key, opened)) {
+        RegCloseKey(key);
+        return ERROR_INVALID_HANDLE;
     }
     return code;
 }

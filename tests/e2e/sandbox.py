@@ -23,7 +23,11 @@ CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\l
               r"SMSServer\lib\log4j-1.2.8.jar", r"SMSServer\lib\slf4j-api-1.1.0.jar",
               r"SMSServer\lib\slf4j-log4j12-1.1.0.jar", r"SMSServer\lib\slf4j-simple-1.1.0.jar",
               r"SMSServer\lib\swing-layout-1.0.jar", r"SMSServer\Tarvex_Advance_SMS_Server.jar", "SMSServer"]
-WINE_ENV = {"WINEARCH": "win32", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# WINEARCH from the caller: win32 for the shipped program, win64 for its
+# 64-bit twin, whose Wine is the loader in scripts/wine64.
+WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+if WINE_ENV["WINEARCH"] == "win64":
+    WINE_ENV["PATH"] = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64") + os.pathsep + os.environ["PATH"]
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 
 
@@ -41,11 +45,11 @@ def prepare_base_prefix(work):
     base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
     # Made anew when Wine or this setup changes, so that no prefix prepared
     # another way is reused.
-    version = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True).stdout + \
-        hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
+    env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
+    version = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout + \
+        WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
     if not ready.exists() or ready.read_text() != version:
         shutil.rmtree(base, ignore_errors=True)
-        env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
         subprocess.run(["wineboot", "-i"], env=env, check=True, **QUIET)
         # With no window manager on the display, Wine waits 2 s for one at
         # every hidden or closed window; unmanaged windows skip that wait.
@@ -74,12 +78,17 @@ class Sandbox:
     """A Wine prefix of its own with the launcher installed in an application
     folder, and whatever runtimes a scenario adds."""
 
-    def __init__(self, folder, base, launcher, stand_in, watcher):
+    def __init__(self, folder, base, launcher, stand_in, watcher, in_place=False, patience=1):
+        """in_place works in the prefix base itself rather than a copy, and
+        leaves its wineserver running: under emulation every new server
+        session of a prefix costs minutes. patience multiplies every wait."""
         self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
+        self.in_place, self.patience = in_place, patience
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
-        self.prefix = folder / "prefix"
-        subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
+        self.prefix = base if in_place else folder / "prefix"
+        if not in_place:
+            subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), **WINE_ENV)
         self.runtimes = None  # version -> JavaHome (None: no value); None: no runtime key at all
         self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
@@ -129,13 +138,13 @@ class Sandbox:
             lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\"))]
         reg = self.folder / "runtimes.reg"
         reg.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")  # regedit reads UTF-16 with its BOM
-        if self.wine("regedit", "/S", zpath(reg)).wait(60) != 0:
+        if self.wine("regedit", "/S", zpath(reg)).wait(60 * self.patience) != 0:
             raise RuntimeError(f"regedit could not import {reg}")
 
     def run_alone(self, *args, timeout=60):
         """Runs the launcher with args and no watcher, for runs that show
         nothing, and returns its exit code. Registers no runtimes."""
-        return self.wine(self.launcher, *args).wait(timeout)
+        return self.wine(self.launcher, *args).wait(timeout * self.patience)
 
     def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None,
             args=(), wine_debug=None):
@@ -143,6 +152,7 @@ class Sandbox:
         launcher to end. on_shown is called once the start-up window has
         appeared. wine_debug sets WINEDEBUG for the launcher and what it
         starts, with Wine's messages in wine-debug.log."""
+        timeout *= self.patience
         if self.runtimes is not None:
             self.register_runtimes()
         watch_log, stop, records = self.folder / "watch.jsonl", self.folder / "watch.stop", self.folder / "java.jsonl"
@@ -152,7 +162,7 @@ class Sandbox:
             "E2E_WATCH_LOG": zpath(watch_log), "E2E_WATCH_STOP": zpath(stop), "E2E_OK_DELAY_MS": str(ok_delay_ms),
             "E2E_WATCH_LIMIT_MS": str((timeout + 60) * 1000),
             "E2E_CLOSE_AT_MS": str(-1 if close_at_ms is None else close_at_ms)})
-        deadline = time.time() + 60
+        deadline = time.time() + 60 * self.patience
         while not read_json_lines(watch_log):  # its first line says it is watching
             if time.time() > deadline or watcher.poll() is not None:
                 raise RuntimeError("desktop watcher did not start")
@@ -171,11 +181,13 @@ class Sandbox:
         ended, exit_code = time.time(), launcher.poll()
         stop.touch()
         try:
-            watcher.wait(10)
+            watcher.wait(10 * self.patience)
         finally:
             self.stop_wine()
         (self.folder / "launcher.json").write_text(json.dumps({"exit": exit_code, "started": started, "ended": ended}))
         return Run(exit_code, started, ended, read_json_lines(watch_log), read_json_lines(records))
 
     def stop_wine(self):
+        if self.in_place:
+            return  # whoever prepared the prefix ends its server
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)

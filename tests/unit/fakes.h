@@ -12,6 +12,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/app_error.h"
@@ -34,73 +35,71 @@ inline std::wstring Widen(const std::string& text) {
 
 inline std::string Narrow(const std::wstring& text) { return {text.begin(), text.end()}; }
 
+// The registry as flat maps: keys by full path ("HKLM\\SOFTWARE\\..."), in
+// the order they were added, which is the order they enumerate in.
 class FakeRegistry : public RegistryApi {
 public:
-    struct Key {
-        std::string Name;
-        std::vector<std::unique_ptr<Key>> SubKeys;  // in enumeration order
-        std::map<std::string, std::pair<std::uint32_t, std::string>> Values;
-        bool Readable = true;
+    struct Value {
+        std::uint32_t Type;
+        std::string Data;
     };
+    std::vector<std::string> Keys;
+    std::set<std::string> Unreadable;
+    std::map<std::string, Value> Values;   // by key path + '|' + value name
+    std::function<void()> BetweenQueries;  // changes the registry after the first query
+    bool RootClosed = false;
 
     explicit FakeRegistry(EventLog& log) : log_(log) {}
 
-    // Finds root\path, creating what is missing when asked to.
-    Key* Find(RegistryKey root, const std::string& path, bool create = true) {
-        auto opened = handles_.find(root);
-        Key* key = root == kHkeyLocalMachine || root == kHkeyCurrentUser ? &roots_[root]
-                   : opened == handles_.end()                            ? nullptr
-                                                                         : opened->second;
-        for (std::size_t start = 0; key != nullptr && !path.empty() && start <= path.size();) {
-            const std::size_t end = std::min(path.find('\\', start), path.size());
-            const std::string part = path.substr(start, end - start);
-            auto sub =
-                std::find_if(key->SubKeys.begin(), key->SubKeys.end(), [&](const auto& k) { return k->Name == part; });
-            if (sub == key->SubKeys.end() && create) {
-                key->SubKeys.push_back(std::make_unique<Key>(Key{part, {}, {}, true}));
-                sub = key->SubKeys.end() - 1;
-            }
-            key = sub == key->SubKeys.end() ? nullptr : sub->get();
-            start = end + 1;
+    static std::string PathOf(RegistryKey root, const std::string& path) {
+        const std::string top = root == kHkeyLocalMachine ? "HKLM" : "HKCU";
+        return path.empty() ? top : top + "\\" + path;
+    }
+    // Adds root\path and the keys above it.
+    void AddKey(RegistryKey root, const std::string& path) {
+        const std::string full = PathOf(root, path);
+        for (std::size_t end = full.find('\\'); end != std::string::npos; end = full.find('\\', end + 1)) {
+            AddIfMissing(full.substr(0, end));
         }
-        return key;
+        AddIfMissing(full);
     }
     void SetValue(RegistryKey root, const std::string& path, const std::string& name, std::uint32_t type,
                   const std::string& data) {
-        Find(root, path)->Values[name] = {type, data};
+        AddKey(root, path);
+        Values[PathOf(root, path) + '|' + name] = {type, data};
     }
-
     std::size_t OpenHandles() const { return handles_.size(); }
-    int QueryCount = 0;
-    bool RootClosed = false;
-    std::function<void(int queryNumber)> AfterQuery;  // changes the registry between queries
 
     long OpenKey(RegistryKey root, const std::string& path, std::uint32_t, RegistryKey& opened) override {
-        Key* key = Find(root, path, false);
-        if (key == nullptr || !key->Readable) {
-            return key == nullptr ? kErrorFileNotFound : 5;  // ERROR_ACCESS_DENIED
+        const std::string full = path.empty() ? Opened(root) : Opened(root) + "\\" + path;
+        if (std::find(Keys.begin(), Keys.end(), full) == Keys.end() && full.find('\\') != std::string::npos) {
+            return kErrorFileNotFound;
         }
-        handles_[opened = nextHandle_++] = key;
+        if (Unreadable.count(full) != 0) {
+            return 5;  // ERROR_ACCESS_DENIED
+        }
+        handles_[opened = nextHandle_++] = full;
         log_.push_back(L"registry open " + Widen(path));
         return kErrorSuccess;
     }
     long EnumKey(RegistryKey key, std::uint32_t index, std::span<char> name) override {
-        Key* parent = Find(key, "", false);
-        if (index >= parent->SubKeys.size()) {
-            return kErrorNoMoreItems;
+        const std::string parent = Opened(key) + "\\";
+        for (const std::string& full : Keys) {
+            if (full.starts_with(parent) && full.find('\\', parent.size()) == std::string::npos && index-- == 0) {
+                const std::string subKey = full.substr(parent.size());
+                if (subKey.size() >= name.size()) {
+                    return kErrorMoreData;
+                }
+                name[std::copy(subKey.begin(), subKey.end(), name.begin()) - name.begin()] = '\0';
+                return kErrorSuccess;
+            }
         }
-        const std::string& subKey = parent->SubKeys[index]->Name;
-        if (subKey.size() >= name.size()) {
-            return kErrorMoreData;
-        }
-        name[std::copy(subKey.begin(), subKey.end(), name.begin()) - name.begin()] = '\0';
-        return kErrorSuccess;
+        return kErrorNoMoreItems;
     }
     long QueryValue(RegistryKey key, const std::string& valueName, std::uint32_t& type, std::span<std::uint8_t> data,
                     std::uint32_t& size) override {
         long code = kErrorFileNotFound;  // type and size are then left alone
-        const auto& values = Find(key, "", false)->Values;
-        if (auto found = values.find(valueName); found != values.end()) {
+        if (auto found = Values.find(Opened(key) + '|' + valueName); found != Values.end()) {
             const auto& [valueType, bytes] = found->second;
             type = valueType;
             code = bytes.size() > size ? kErrorMoreData : kErrorSuccess;
@@ -109,9 +108,8 @@ public:
             }
             size = static_cast<std::uint32_t>(bytes.size());
         }
-        ++QueryCount;
-        if (AfterQuery) {
-            AfterQuery(QueryCount);
+        if (BetweenQueries) {
+            std::exchange(BetweenQueries, nullptr)();
         }
         return code;
     }
@@ -131,9 +129,18 @@ public:
     std::wstring FromAnsi(const std::string& text) override { return Widen(text); }
 
 private:
+    void AddIfMissing(const std::string& full) {
+        if (std::find(Keys.begin(), Keys.end(), full) == Keys.end()) {
+            Keys.push_back(full);
+        }
+    }
+    std::string Opened(RegistryKey key) const {
+        auto found = handles_.find(key);
+        return found != handles_.end() ? found->second : PathOf(key, "");
+    }
+
     EventLog& log_;
-    std::map<RegistryKey, Key> roots_;
-    std::map<RegistryKey, Key*> handles_;
+    std::map<RegistryKey, std::string> handles_;
     RegistryKey nextHandle_ = 0x100;
 };
 
@@ -211,7 +218,7 @@ public:
         return opens ? processId + 0x10000 : 0;
     }
     bool GetExitCodeProcess(ProcessHandle process, std::uint32_t& exitCode) override {
-        log_.push_back(L"query " + std::to_wstring(process));
+        log_.push_back(process == 0 ? L"query without a handle" : L"query");
         auto found = Processes.find(static_cast<std::uint32_t>(process - 0x10000));
         if (process == 0 || found == Processes.end()) {
             return false;

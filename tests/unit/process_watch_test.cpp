@@ -49,8 +49,8 @@ TEST(ProcessWatch, AsksEvenWithoutAHandleAndNeverCarriesAnExitCodeOver) {
     EXPECT_FALSE(Tick(machine));
     machine.Processes.Processes.erase(kJavaId);  // last handle gone: the id names nothing
     EXPECT_TRUE(Tick(machine));
-    EXPECT_EQ(machine.Log, (std::vector<std::wstring>{L"open 1049600 4242", L"query 69778", L"close",
-                                                      L"open 1049600 4242", L"query 0", L"end 0"}));
+    EXPECT_EQ(machine.Log, (std::vector<std::wstring>{L"open 1049600 4242", L"query", L"close", L"open 1049600 4242",
+                                                      L"query without a handle", L"end 0"}));
 }
 
 }  // namespace

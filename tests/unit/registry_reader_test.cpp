@@ -37,9 +37,10 @@ protected:
 
 TEST_F(RegistryReader, KeyExistsAndEnumSubKeysTreatUnopenableKeysAsAbsent) {
     for (const char* name : {"1.6", "1.4.2_19", "10"}) {
-        registry.Find(kHkeyCurrentUser, std::string(kKey) + "\\" + name);
+        registry.AddKey(kHkeyCurrentUser, std::string(kKey) + "\\" + name);
     }
-    registry.Find(kHkeyCurrentUser, "Software\\Locked")->Readable = false;
+    registry.AddKey(kHkeyCurrentUser, "Software\\Locked");
+    registry.Unreadable.insert("HKCU\\Software\\Locked");
     EXPECT_EQ(KeyExists(registry, kHkeyCurrentUser, L"Software\\Test"), -1);
     EXPECT_EQ(KeyExists(registry, kHkeyCurrentUser, L"Software\\Locked"), 0);
     EXPECT_EQ(KeyExists(registry, kHkeyLocalMachine, L""), -1);  // the root itself
@@ -52,14 +53,12 @@ TEST_F(RegistryReader, KeyExistsAndEnumSubKeysTreatUnopenableKeysAsAbsent) {
 
 TEST_F(RegistryReader, EnumSubKeysStopsAtAFailedNameAndRaisesForNamesThatReadAlike) {
     for (const std::string& name : {std::string("a"), std::string(260, 'x'), std::string("c")}) {
-        registry.Find(kHkeyCurrentUser, std::string(kKey) + "\\" + name);  // 260 leaves no room for the NUL
+        registry.AddKey(kHkeyCurrentUser, std::string(kKey) + "\\" + name);  // 260 leaves no room for the NUL
     }
     EXPECT_EQ(EnumSubKeys(registry, kHkeyCurrentUser, L"Software\\Test").Names(), std::vector<std::wstring>{L"a"});
     // Two names whose characters the ANSI code page lacks both read as "?".
-    for (int i = 0; i < 2; ++i) {
-        registry.Find(kHkeyCurrentUser, "Software\\Odd")
-            ->SubKeys.push_back(std::make_unique<FakeRegistry::Key>(FakeRegistry::Key{"?", {}, {}, true}));
-    }
+    registry.AddKey(kHkeyCurrentUser, "Software\\Odd");
+    registry.Keys.insert(registry.Keys.end(), 2, "HKCU\\Software\\Odd\\?");
     EXPECT_THROW(EnumSubKeys(registry, kHkeyCurrentUser, L"Software\\Odd"), AppError);
 }
 
@@ -73,9 +72,11 @@ TEST_F(RegistryReader, GetValueConvertsByTypeOrRaises) {
         {"sz beyond the first buffer", kRegSz, big + '\0', std::wstring(big.begin(), big.end())},
         {"expand sz", kRegExpandSz, std::string("%JAVA_HOME%") + '\0', std::wstring(L"%JAVA_HOME%")},
         {"multi sz", kRegMultiSz, std::string("a\0b\0\0", 5), std::wstring(L"a\0b", 3)},
+        {"empty multi sz", kRegMultiSz, std::string(2, '\0'), std::wstring()},
         {"dword", kRegDword, "\xFF\xFF\xFF\xFF", std::int32_t{-1}},
-        {"dword short", kRegDword, "\x01\x02", std::int32_t{0x0201}},
+        {"dword short", kRegDword, "\x02\x01", std::int32_t{0x0102}},
         {"dword long", kRegDword, std::string("\x01\0\0\0\x09", 5), std::int32_t{1}},
+        {"binary 3", kRegBinary, "\x01\x02\x03", Bytes{1, 2, 3}},
         {"binary 1024", kRegBinary, std::string(1024, '\xAB'), Bytes(1024, 0xAB)},
         {"binary 1025", kRegBinary, std::string(1025, '\xCD'), Bytes(1025, 0xCD)},
         {"", kRegSz, std::string("unnamed") + '\0', std::wstring(L"unnamed")},
@@ -88,15 +89,13 @@ TEST_F(RegistryReader, GetValueConvertsByTypeOrRaises) {
     };
     for (const auto& [name, type, data, expected] : cases) {
         registry.SetValue(kHkeyCurrentUser, kKey, name, type, data);
-        registry.QueryCount = 0;
         EXPECT_EQ(Get(name), expected) << name;
-        EXPECT_EQ(registry.QueryCount, data.size() > 1024 ? 2 : 1) << name;  // a second query only beyond 1024
     }
     EXPECT_EQ(Get("missing"), (Outcome{Raised{kErrUnsupportedValueType}}));
 }
 
 TEST_F(RegistryReader, GetValueGivesTheDefaultOnlyWhenTheKeyCannotBeOpened) {
-    registry.Find(kHkeyCurrentUser, kKey);
+    registry.AddKey(kHkeyCurrentUser, kKey);
     EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, L"Software\\Missing", L"v"), RegistryValue{});
     EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, L"Software\\Missing", L"v", std::wstring(L"d")),
               RegistryValue{std::wstring(L"d")});
@@ -111,11 +110,10 @@ TEST_F(RegistryReader, GetValueNeverTrustsASecondQueryOfAChangedValue) {
     };
     for (const auto& [after, expected] : cases) {
         registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegBinary, std::string(2000, 'b'));
-        registry.QueryCount = 0;
-        registry.AfterQuery = [&, &after = after](int query) {
-            if (query == 1 && after.empty()) {
-                registry.Find(kHkeyCurrentUser, kKey)->Values.clear();
-            } else if (query == 1) {
+        registry.BetweenQueries = [&, &after = after] {
+            if (after.empty()) {
+                registry.Values.clear();
+            } else {
                 registry.SetValue(kHkeyCurrentUser, kKey, "v", after.size() > 3 ? kRegBinary : kRegSz, after);
             }
         };

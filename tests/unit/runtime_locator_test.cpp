@@ -37,7 +37,7 @@ TEST(RuntimeLocator, EndsTheProgramWhenNoSuitableRuntimeIsRegistered) {
     for (const auto& [versions, message] : cases) {
         FakeMachine machine;
         if (versions) {
-            machine.Registry.Find(kHkeyLocalMachine, kRuntimeKeyAnsi);
+            machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
             for (const std::string& version : *versions) {
                 machine.AddRuntime(version, "C:\\jre" + version);
             }
