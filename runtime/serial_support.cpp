@@ -36,13 +36,11 @@ void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files) {
     }
 }
 
-// "X:\...": the only folders the private argument carries. A relative
-// folder would depend on the current folder, which for an elevated program
-// is the system folder.
+// "X:\...", a drive's absolute path: the only folders the private
+// argument carries. A relative folder would depend on the current folder,
+// which for an elevated program is the system folder.
 bool IsAbsoluteFolder(const std::wstring& folder) {
-    return folder.size() >= 3 &&
-           ((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z')) &&
-           folder[1] == L':' && folder[2] == L'\\';
+    return folder.size() >= 3 && folder[1] == L':' && folder[2] == L'\\';
 }
 
 // A segment of dots (and blanks, which Windows drops from a segment's end)
