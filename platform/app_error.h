@@ -9,7 +9,13 @@
 struct AppError {
     std::int32_t Number = 0;
     std::wstring Description;
+    // The system's own code behind the error, 0 when there is none. It
+    // tells apart causes that users know as one error: access denied and a
+    // file in use are both 70 "Permission denied".
+    std::uint32_t SystemCode = 0;
 };
+
+inline constexpr std::uint32_t kSystemAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
 // The numbers and texts users of programs like this one know.
 inline constexpr std::int32_t kErrInvalidArgument = 5;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/app_error.h"
+
 using ProcessHandle = std::uintptr_t;  // 0 is the null handle
 
 inline constexpr std::uint32_t kSynchronize = 0x00100000U;
@@ -23,6 +25,13 @@ public:
     // hidden and does not wait for it. Returns the new process's id; raises
     // AppError when the program cannot be found or started.
     virtual std::uint32_t StartHidden(const std::wstring& commandLine) = 0;
+
+    // Runs program with these parameters (one command-line text), asking
+    // Windows to elevate it, and waits for it to end while the window's
+    // messages keep flowing. Returns the error its exit code reports, Number
+    // 0 when it succeeded. Raises AppError when it could not be started,
+    // the user declining the elevation (ERROR_CANCELLED) included.
+    virtual AppError RunElevated(const std::wstring& program, const std::wstring& parameters) = 0;
 
     // kernel32's OpenProcess, GetExitCodeProcess and CloseHandle, untouched:
     // OpenProcess gives 0 on failure; GetExitCodeProcess leaves exitCode as

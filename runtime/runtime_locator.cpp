@@ -97,6 +97,20 @@ double ParseVersionNumber(const std::wstring& text) {
     return std::strtod(ascii.c_str(), nullptr);
 }
 
+std::vector<std::wstring> RegisteredJavaHomes(RegistryApi& registry) {
+    std::vector<std::wstring> homes;
+    const SubKeyList versions = EnumSubKeys(registry, kHkeyLocalMachine, kRuntimeKey);
+    for (const std::wstring& version : versions.Names()) {
+        try {
+            homes.push_back(RegistryValueText(
+                registry, GetValue(registry, kHkeyLocalMachine, kVersionKeyPrefix + version, L"JavaHome")));
+        } catch (const AppError&) {
+            // Unreadable: this runtime names no folder, the others still do.
+        }
+    }
+    return homes;
+}
+
 void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath) {
     UserInterface& ui = platform.Ui;
     try {
@@ -122,7 +136,7 @@ void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath) {
         // An empty JavaHome leaves the start to `java` on the search path.
         if (!home.empty()) {
             javaHomePath = home;
-            InstallSerialSupport(home, platform.Files, ui);
+            InstallSerialSupport(home, platform);
         }
     } catch (const AppError& error) {
         ui.ShowMessage(error.Description);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -13,3 +14,8 @@ void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath);
 // Reads a version text such as "1.6" or "10" as a number; raises 13
 // "Type mismatch" for anything that is not a number.
 double ParseVersionNumber(const std::wstring& text);
+
+// The JavaHome of every registered runtime, whatever its version, as
+// LocateJavaRuntime would read it; a runtime whose JavaHome cannot be read
+// names no folder and is left out.
+std::vector<std::wstring> RegisteredJavaHomes(RegistryApi& registry);

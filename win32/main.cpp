@@ -1,5 +1,12 @@
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/serial_support.h"
 #include "win32/frm_splash.h"
 
 namespace {
@@ -28,6 +35,20 @@ void RestrictDllSearchToSystemFolder() {
     }
 }
 
+// The program's arguments, after its own name, split as every Windows
+// program splits them. None when the command line cannot be split.
+std::vector<std::wstring> ProgramArguments() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr) {
+        return {};
+    }
+    std::vector<std::wstring> result(arguments + (count > 0 ? 1 : 0), arguments + count);
+    // A free that fails leaves a few bytes until the process ends.
+    LocalFree(arguments);
+    return result;
+}
+
 int RunMessageLoop() {
     MSG message;
     BOOL received;
@@ -44,6 +65,14 @@ int RunMessageLoop() {
 // Parameter names as the SDK declares them.
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd) {
     RestrictDllSearchToSystemFolder();
+
+    // The elevated run the launcher starts of itself: it copies and ends,
+    // with no window.
+    if (const std::optional<std::wstring> folder = SerialSupportFolderIn(ProgramArguments())) {
+        Win32Registry registry;
+        Win32Files files;
+        return RunSerialSupportInstaller(*folder, registry, files);
+    }
 
     FrmSplash form;
     SplashClass splashClass = LoadSplashClass(hInstance);

@@ -58,10 +58,32 @@ std::wstring SystemErrorText(unsigned long code) {
 }
 
 AppError AppErrorFromWin32(unsigned long code) {
-    if (std::optional<AppError> classic = ClassicErrorFor(code)) {
-        return *classic;
+    AppError error = ClassicErrorFor(code).value_or(
+        AppError{static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), SystemErrorText(code)});
+    error.SystemCode = code;
+    return error;
+}
+
+AppError AppErrorFromExitCode(unsigned long code) {
+    if (HRESULT_FACILITY(code) == FACILITY_WIN32 && (code & 0x80000000UL) != 0) {
+        // An HRESULT carries its Win32 code, and with it the system's text.
+        return AppErrorFromWin32(HRESULT_CODE(code));
     }
-    return AppError{static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), SystemErrorText(code)};
+    // The classic numbers another run can end with, with their usual texts.
+    switch (code) {
+    case 0:
+        return AppError{};
+    case kErrInvalidArgument:
+        return AppError{kErrInvalidArgument, L"Invalid procedure call or argument"};
+    case kErrFileNotFound:
+        return ClassicErrorFor(ERROR_FILE_NOT_FOUND).value();
+    case kErrPermissionDenied:
+        return ClassicErrorFor(ERROR_ACCESS_DENIED).value();
+    case kErrPathNotFound:
+        return ClassicErrorFor(ERROR_PATH_NOT_FOUND).value();
+    default:
+        return AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
+    }
 }
 
 AppError AppErrorFromWin32ForFolder(unsigned long code) {

@@ -13,6 +13,10 @@ AppError AppErrorFromWin32(unsigned long code);
 // or is a file, is a path that was not found.
 AppError AppErrorFromWin32ForFolder(unsigned long code);
 
+// The error another run of the launcher reported through its exit code:
+// an error's Number, or 0 (Number 0) when it succeeded.
+AppError AppErrorFromExitCode(unsigned long code);
+
 // AppErrorFromWin32(GetLastError()), thrown.
 [[noreturn]] void RaiseLastWin32Error();
 

@@ -20,6 +20,11 @@ bool Win32Files::FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32Files::FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void Win32Files::CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) {
     const std::wstring target = folder + FileNameOf(source);
     // FALSE: an existing file of that name is replaced. A missing folder

@@ -6,5 +6,6 @@
 class Win32Files : public FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
+    bool FolderExists(const std::wstring& path) override;
     void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override;
 };

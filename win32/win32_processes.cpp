@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <optional>
 #include <vector>
 
 #include "win32/win32_error.h"
@@ -14,6 +18,31 @@ constexpr DWORD kLongestPath = 32768;
 HANDLE ToHandle(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 ProcessHandle FromHandle(HANDLE handle) { return reinterpret_cast<ProcessHandle>(handle); }
+
+// Waits for process to end while dispatching this thread's messages, so
+// that the window, its timers and any message box stay alive meanwhile. A
+// WM_QUIT taken from the queue is posted again for the main loop. Returns
+// what the last wait returned: WAIT_OBJECT_0 once the process has ended.
+DWORD WaitDispatchingMessages(HANDLE process) {
+    std::optional<WPARAM> quit;
+    DWORD woken = WAIT_OBJECT_0 + 1;
+    while (woken == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = message.wParam;
+            } else {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+    }
+    if (quit) {
+        PostQuitMessage(static_cast<int>(*quit));
+    }
+    return woken;
+}
 
 }  // namespace
 
@@ -64,6 +93,44 @@ std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
     ::CloseHandle(started.hThread);
     ::CloseHandle(started.hProcess);
     return started.dwProcessId;
+}
+
+AppError Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters) {
+    // The shell may hand the start to COM objects, so COM must be ready on
+    // this thread; S_FALSE means it already was, and is balanced as well.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    // NOCLOSEPROCESS: a handle to wait on. FLAG_NO_UI: failures come back
+    // as codes rather than as the shell's own boxes.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = L"runas";
+    execute.lpFile = program.c_str();
+    execute.lpParameters = parameters.c_str();
+    execute.nShow = SW_HIDE;
+    const BOOL started = ShellExecuteExW(&execute);
+    const DWORD startError = GetLastError();
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    if (!started) {
+        // ERROR_CANCELLED when the user declines.
+        throw AppErrorFromWin32(startError);
+    }
+    if (execute.hProcess == nullptr) {
+        // Only a start handed over to another program has no process; an
+        // executable always has one.
+        throw AppErrorFromWin32(ERROR_INVALID_HANDLE);
+    }
+    DWORD exitCode = 0;
+    const bool ended = WaitDispatchingMessages(execute.hProcess) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(execute.hProcess, &exitCode) != FALSE;
+    const DWORD waitError = GetLastError();
+    ::CloseHandle(execute.hProcess);
+    if (!ended) {
+        throw AppErrorFromWin32(waitError);
+    }
+    return AppErrorFromExitCode(exitCode);
 }
 
 ProcessHandle Win32Processes::OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {

@@ -6,6 +6,7 @@ folder (see sandbox.py). Run under an X display (xvfb-run -a)."""
 import argparse
 import concurrent.futures
 import shutil
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -21,6 +22,7 @@ TOO_OLD = "Java Runtime Environment version 1.5 or higher version is not avaiabl
 SEARCH_FAILED = "Error While Searching JVM on Your Machine"
 COPY_FAILED = "Error While Copying JAR File"
 START_FAILED = "Run-time error '53':\r\n\r\nFile not found"
+PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
 JRE6 = r"C:\Program Files\Java\jre6"
 OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
@@ -164,6 +166,44 @@ def start_failure_is_reported_and_ends_the_launcher(box, check):
     check.support_files(box, JRE6, own=SUPPORT)
 
 
+def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
+    box.add_runtime("1.6", JRE6)
+    folder = box.unix(JRE6 + r"\bin")
+    subprocess.run(["chattr", "+i", str(folder)], check=True)  # refuses new files, even to root
+    try:
+        # Wine runs `runas` without a prompt; its exec trace names each request.
+        run = box.run(wine_debug="trace+exec")
+    finally:
+        subprocess.run(["chattr", "-i", str(folder)], check=True)
+    requests = (box.folder / "wine-debug.log").read_text(errors="replace").count('verb=L"runas"')
+    check.equal("elevation requests", 1, requests)
+    check.boxes(run, ["Permission denied", COPY_FAILED])
+    check.equal("windows shown", 1, sum(e["visible"] for e in run.window))  # the start-up window, and no other
+    check.started(run, JRE6)
+    check.ended(run, 0, "hidden", 29, 35)
+    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
+
+
+def private_mode_completes_only_a_registered_runtime(box, check):
+    """The elevated run started directly, as Wine would start it."""
+    relative, dotted, unregistered = box.folder / "jre6", JRE6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
+    for sub in ("bin", "lib/ext"):
+        (relative / sub).mkdir(parents=True)
+        box.unix(f"{unregistered}\\{sub}").mkdir(parents=True)
+    run = box.run(args=[PRIVATE + "jre6"])  # a relative folder: started as with no arguments, no runtime registered
+    check.boxes(run, [NO_RUNTIME])
+    check.ended(run, 1, "hidden", 0, 4)
+    box.add_runtime("1.6", JRE6, java=False)
+    box.add_runtime("1.7", dotted, java=False)
+    box.register_runtimes()
+    for folder, exit_code in ((dotted, 5), (unregistered, 5), (JRE6, 0)):
+        check.equal(f"exit code of the run for {folder}", exit_code, box.run_alone(PRIVATE + folder))
+    check.equal("files in the relative folder", [], [p for p in relative.rglob("*") if p.is_file()])
+    check.support_files(box, dotted)
+    check.support_files(box, unregistered)
+    check.support_files(box, JRE6, copied=SUPPORT)
+
+
 def closing_the_window_early_ends_quietly(box, check):
     box.add_runtime("1.6", JRE6)
     run = box.run(close_at_ms=1000)
@@ -175,7 +215,8 @@ def closing_the_window_early_ends_quietly(box, check):
 
 # Longest first, so that the long watch overlaps the rest.
 SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
-             version_not_a_number_falls_back_to_java_on_path, no_runtime_registered, no_runtime_new_enough,
+             unwritable_runtime_asks_once_then_reports_and_starts_java, version_not_a_number_falls_back_to_java_on_path,
+             private_mode_completes_only_a_registered_runtime, no_runtime_registered, no_runtime_new_enough,
              start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly]
 
 

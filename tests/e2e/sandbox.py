@@ -125,8 +125,11 @@ class Sandbox:
         if home and java:
             self.put(home + r"\bin\java.exe", self.stand_in)
 
-    def wine(self, *args, env=None):
-        return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), cwd=self.folder, **QUIET)
+    def wine(self, *args, env=None, log=None):
+        """Starts a program in the prefix; Wine's own messages go to the file log, if given."""
+        with open(log or os.devnull, "w") as messages:
+            return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), cwd=self.folder,
+                                    stdout=subprocess.DEVNULL, stderr=messages)
 
     def register_runtimes(self):
         lines = ["Windows Registry Editor Version 5.00", "", f"[{RUNTIME_KEY}]"]
@@ -138,9 +141,17 @@ class Sandbox:
         if self.wine("regedit", "/S", zpath(reg)).wait(60 * self.patience) != 0:
             raise RuntimeError(f"regedit could not import {reg}")
 
-    def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None):
-        """Starts the watcher, then the launcher, and waits for the launcher
-        to end. on_shown is called once the start-up window has appeared."""
+    def run_alone(self, *args, timeout=60):
+        """Runs the launcher with args and no watcher, for runs that show
+        nothing, and returns its exit code. Registers no runtimes."""
+        return self.wine(self.launcher, *args).wait(timeout * self.patience)
+
+    def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None,
+            args=(), wine_debug=None):
+        """Starts the watcher, then the launcher with args, and waits for the
+        launcher to end. on_shown is called once the start-up window has
+        appeared. wine_debug sets WINEDEBUG for the launcher and what it
+        starts, with Wine's messages in wine-debug.log."""
         timeout *= self.patience
         if self.runtimes is not None:
             self.register_runtimes()
@@ -158,8 +169,10 @@ class Sandbox:
             time.sleep(0.1)
 
         started = time.time()
-        launcher = self.wine(self.launcher, env={"E2E_RECORD": zpath(records), "E2E_JAVA_EXIT": str(java_exit),
-                                                 "E2E_JAVA_SLEEP_MS": str(java_sleep_ms)})
+        debug = {"WINEDEBUG": wine_debug} if wine_debug else {}
+        launcher = self.wine(self.launcher, *args, env={"E2E_RECORD": zpath(records), "E2E_JAVA_EXIT": str(java_exit),
+                                                        "E2E_JAVA_SLEEP_MS": str(java_sleep_ms), **debug},
+                             log=self.folder / "wine-debug.log" if wine_debug else None)
         while launcher.poll() is None and time.time() < started + timeout:
             if on_shown and any(e["event"] == "window" and e["visible"] for e in read_json_lines(watch_log)):
                 on_shown()

@@ -148,13 +148,15 @@ class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(EventLog& log) : log_(log) {}
     std::set<std::wstring> Folders;
-    std::set<std::wstring> ReadOnly;
+    std::set<std::wstring> ReadOnly;            // refused for lack of rights
+    std::set<std::wstring> InUse;               // refused as open in another program
     std::map<std::wstring, std::string> Files;  // path -> contents
 
     bool FileExists(const std::wstring& path) override {
         log_.push_back(L"exists " + path);
         return Files.count(path) != 0;
     }
+    bool FolderExists(const std::wstring& path) override { return Folders.count(path) != 0; }
     void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override {
         log_.push_back(L"copy " + source + L" -> " + folder);
         const std::wstring target = folder + source.substr(source.find_last_of(L'\\') + 1);
@@ -164,8 +166,8 @@ public:
         if (Folders.count(folder.substr(0, folder.size() - 1)) == 0) {
             throw AppError{kErrPathNotFound, L"Path not found"};
         }
-        if (ReadOnly.count(target) != 0) {
-            throw AppError{kErrPermissionDenied, L"Permission denied"};
+        if (ReadOnly.count(target) != 0 || InUse.count(target) != 0) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", ReadOnly.count(target) != 0 ? 5U : 32U};
         }
         Files[target] = Files[source];
     }
@@ -183,7 +185,8 @@ public:
     };
     std::optional<AppError> SetFolderFailure;
     std::optional<AppError> StartFailure;
-    std::map<std::uint32_t, Process> Processes;  // by id
+    std::map<std::uint32_t, Process> Processes;                      // by id
+    std::function<AppError()> Elevated = [] { return AppError{}; };  // the elevated run's outcome
     int OpenHandles = 0;
 
     std::wstring ModulePath() override { return L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe"; }
@@ -200,6 +203,10 @@ public:
         }
         Processes[4242] = Process{};
         return 4242;
+    }
+    AppError RunElevated(const std::wstring& program, const std::wstring& parameters) override {
+        log_.push_back(L"elevate " + program + L" " + parameters);
+        return Elevated();
     }
     // A handle is the process id plus 0x10000, so that it is never 0.
     ProcessHandle OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) override {
@@ -277,9 +284,9 @@ struct FakeMachine {
         Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + version, "JavaHome", kRegSz,
                           home + '\0');
     }
-    // The runtime's lib, lib\ext and bin folders and, unless bare, its four support files.
+    // The runtime's folder, its lib, lib\ext and bin folders and, unless bare, its four support files.
     void AddRuntimeFolders(const std::wstring& home, bool bare = false) {
-        Files.Folders.insert({home + L"\\lib", home + L"\\lib\\ext", home + L"\\bin"});
+        Files.Folders.insert({home, home + L"\\lib", home + L"\\lib\\ext", home + L"\\bin"});
         for (const std::wstring& file : kSupportFiles) {
             if (!bare) {
                 Files.Files[home + file] = "present";

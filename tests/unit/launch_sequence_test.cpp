@@ -57,16 +57,24 @@ TEST_F(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram
     }
 }
 
-TEST_F(LaunchSequence, ATickPumpedByAMessageBoxDoesNotLaunchAgain) {
-    machine.AddRuntime("1.6", "C:\\jre6");  // the installer will show two boxes
+TEST_F(LaunchSequence, ATickPumpedWhileItWaitsDoesNotLaunchOrAskForElevationAgain) {
+    machine.AddRuntime("1.6", "C:\\jre6");
+    machine.AddRuntimeFolders(L"C:\\jre6", true);
+    machine.AddSupportSources();
+    machine.Files.ReadOnly.insert(L"C:\\jre6\\lib\\ext\\Comm.jar");  // the elevated run, then two boxes
     int pumpedTicks = 0;
     machine.Ui.WhileMessageOpen = [&] {
         ++pumpedTicks;
         EXPECT_EQ(Timer1Tick(), std::nullopt);
     };
+    machine.Processes.Elevated = [&] {
+        machine.Ui.WhileMessageOpen();
+        return AppError{kErrPermissionDenied, L"Permission denied"};
+    };
     EXPECT_EQ(Timer1Tick(), std::nullopt);
     EXPECT_EQ(Timer1Tick(), std::nullopt);
-    EXPECT_EQ(pumpedTicks, 2);
+    EXPECT_EQ(pumpedTicks, 3);
+    EXPECT_EQ(machine.Events(L"elevate").size(), 1U);
     EXPECT_EQ(machine.Events(L"start").size(), 1U);
     EXPECT_EQ(machine.Events(L"hide").size(), 1U);
 }

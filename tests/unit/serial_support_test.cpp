@@ -7,6 +7,9 @@ namespace {
 
 const std::wstring kHome = LR"(C:\Program Files\Java\jre6)";
 const std::wstring kSource = LR"(C:\tarvex\GsmModemJar\)";
+const std::wstring kCopyFailed = L"Error While Copying JAR File";
+const std::wstring kElevation =
+    LR"(C:\Apps\Gateway\TarvexAdvanceSMSServer.exe "/InstallSerialSupport:C:\Program Files\Java\jre6")";
 
 TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     FakeMachine machine;
@@ -14,46 +17,129 @@ TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     machine.AddRuntimeFolders(kHome);
     machine.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"] = "mine";
     machine.Files.Files.erase(kHome + L"\\lib\\ext\\jdc.jar");
-    InstallSerialSupport(kHome, machine.Files, machine.Ui);
+    InstallSerialSupport(kHome, machine.Seams);
     EXPECT_EQ(machine.Events(L"copy "), std::vector<std::wstring>{kSource + L"jdc.jar -> " + kHome + L"\\lib\\ext\\"});
     EXPECT_EQ(machine.Files.Files[kHome + L"\\lib\\ext\\jdc.jar"], "source");
     EXPECT_EQ(machine.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"], "mine");
     EXPECT_TRUE(machine.Ui.Messages.empty());
 }
 
-TEST(SerialSupport, FirstFailureIsReportedTwiceAndSkipsTheRemainingRows) {
+TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead) {
     struct Case {
         const char* Situation;
         std::function<void(FakeMachine&)> Arrange;
         std::size_t FileCalls;  // tests and copies up to the failure
-        const wchar_t* Description;
+        std::vector<std::wstring> Elevations;
+        std::vector<std::wstring> Messages;
+        std::wstring Home = kHome;
+    };
+    const auto readOnly = [](FakeMachine& m) {
+        m.AddSupportSources();
+        m.Files.ReadOnly.insert(kHome + L"\\bin\\Win32com.dll");
     };
     const Case cases[] = {
-        {"no installation folder", [](FakeMachine&) {}, 2, L"File not found"},
+        {"no installation folder", [](FakeMachine&) {}, 2, {}, {L"File not found", kCopyFailed}},
         {"Comm.jar present, no installation folder",
-         [](FakeMachine& m) { m.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"] = "mine"; }, 3, L"File not found"},
+         [](FakeMachine& m) { m.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"] = "mine"; },
+         3,
+         {},
+         {L"File not found", kCopyFailed}},
         {"runtime without lib\\ext",
          [](FakeMachine& m) {
              m.AddSupportSources();
              m.Files.Folders.erase(kHome + L"\\lib\\ext");
          },
-         2, L"Path not found"},
-        {"read-only Win32com.dll after two copies",
+         2,
+         {},
+         {L"Path not found", kCopyFailed}},
+        {"Win32com.dll in use after two copies",
          [](FakeMachine& m) {
              m.AddSupportSources();
-             m.Files.ReadOnly.insert(kHome + L"\\bin\\Win32com.dll");
+             m.Files.InUse.insert(kHome + L"\\bin\\Win32com.dll");
          },
-         6, L"Permission denied"},
+         6,
+         {},
+         {L"Permission denied", kCopyFailed}},
+        {"read-only Win32com.dll, copied elevated", readOnly, 6, {kElevation}, {}},
+        {"read-only Win32com.dll, elevation declined",
+         [&](FakeMachine& m) {
+             readOnly(m);
+             m.Processes.Elevated = []() -> AppError {
+                 throw AppError{-2147023673, L"The operation was canceled by the user", 1223};
+             };
+         },
+         6,
+         {kElevation},
+         {L"Permission denied", kCopyFailed}},
+        {"read-only Win32com.dll, elevated run failed",
+         [&](FakeMachine& m) {
+             readOnly(m);
+             m.Processes.Elevated = [] { return AppError{kErrFileNotFound, L"File not found"}; };
+         },
+         6,
+         {kElevation},
+         {L"File not found", kCopyFailed}},
+        {"read-only, relative runtime folder",
+         [](FakeMachine& m) {
+             m.AddSupportSources();
+             m.AddRuntimeFolders(L"jre6", true);
+             m.Files.ReadOnly.insert(L"jre6\\lib\\ext\\Comm.jar");
+         },
+         2,
+         {},
+         {L"Permission denied", kCopyFailed},
+         L"jre6"},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         machine.AddRuntimeFolders(kHome, true);
         c.Arrange(machine);
-        InstallSerialSupport(kHome, machine.Files, machine.Ui);
-        EXPECT_EQ(machine.Log.size() - machine.Ui.Messages.size(), c.FileCalls) << c.Situation;
-        EXPECT_EQ(machine.Ui.Messages, (std::vector<std::wstring>{c.Description, L"Error While Copying JAR File"}))
-            << c.Situation;
+        InstallSerialSupport(c.Home, machine.Seams);
+        EXPECT_EQ(machine.Events(L"exists ").size() + machine.Events(L"copy ").size(), c.FileCalls) << c.Situation;
+        EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.Situation;
+        EXPECT_EQ(machine.Ui.Messages, c.Messages) << c.Situation;
     }
+}
+
+TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) {
+    const std::wstring flag = L"/InstallSerialSupport:";
+    struct Case {
+        std::vector<std::wstring> Arguments;
+        std::optional<std::int32_t> ExitCode;  // none: runs as without arguments
+        std::size_t Copies;
+    };
+    const Case cases[] = {
+        {{flag + kHome}, 0, 4},
+        {{}, std::nullopt, 0},
+        {{flag}, std::nullopt, 0},
+        {{flag + L"jre6"}, std::nullopt, 0},
+        {{flag + L"C:jre6"}, std::nullopt, 0},
+        {{flag + L"\\\\server\\java\\jre6"}, std::nullopt, 0},
+        {{flag + kHome, L"extra"}, std::nullopt, 0},
+        {{L"/installserialsupport:" + kHome}, std::nullopt, 0},
+        {{flag + L"C:\\Java\\..\\jre7"}, 5, 0},  // registered and there, but leads elsewhere
+        {{flag + L"C:\\Java\\jre8"}, 5, 0},      // there, but registered by none
+        {{flag + L"C:\\Java\\gone"}, 5, 0},      // registered, but not there
+    };
+    for (const Case& c : cases) {
+        FakeMachine machine;
+        machine.AddSupportSources();
+        machine.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.5", "Home", kRegSz, "x");
+        machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
+        machine.AddRuntime("1.7", R"(C:\Java\..\jre7)");
+        machine.AddRuntime("1.8", R"(C:\Java\gone)");
+        for (const wchar_t* home : {kHome.c_str(), LR"(C:\Java\..\jre7)", LR"(C:\Java\jre8)"}) {
+            machine.AddRuntimeFolders(home, true);
+        }
+        const std::optional<std::wstring> folder = SerialSupportFolderIn(c.Arguments);
+        const std::optional<std::int32_t> exitCode =
+            folder ? std::optional(RunSerialSupportInstaller(*folder, machine.Registry, machine.Files)) : std::nullopt;
+        const std::wstring situation = c.Arguments.empty() ? L"no arguments" : c.Arguments.back();
+        EXPECT_EQ(exitCode, c.ExitCode) << Narrow(situation);
+        EXPECT_EQ(machine.Events(L"copy ").size(), c.Copies) << Narrow(situation);
+    }
+    // Backslashes before the closing quote are doubled, or they would escape it.
+    EXPECT_EQ(SerialSupportParameters(L"C:\\jre6\\"), L"\"/InstallSerialSupport:C:\\jre6\\\\\"");
 }
 
 }  // namespace

@@ -173,4 +173,41 @@ TEST(ProcessesWin32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough
     EXPECT_TRUE(std::filesystem::exists(folder + L"\\show " + std::to_wstring(SW_HIDE)));
 }
 
+// Lets the probe of the elevated run go. Only a wait that dispatches
+// messages runs it.
+HANDLE g_release = nullptr;
+void CALLBACK ReleaseProbe(HWND /*window*/, UINT /*message*/, UINT_PTR /*id*/, DWORD /*time*/) { SetEvent(g_release); }
+
+TEST(ProcessesWin32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTheExitCode) {
+    Win32Processes processes;
+    ScratchFolder scratch;  // where the probe leaves its file
+    const std::filesystem::path saved = std::filesystem::current_path();
+    const std::wstring probe = std::filesystem::path(processes.ModulePath()).replace_filename(L"child_probe.exe");
+    const std::wstring event = L"Local\\" + UniqueName(L"TarvexElevatedRelease");
+    g_release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReleaseProbe);
+    ASSERT_TRUE(g_release != nullptr && timer != 0);
+    processes.SetCurrentFolder(scratch.Path);
+    struct Case {
+        const wchar_t* ExitCode;  // the probe's
+        std::int32_t Number;
+        const wchar_t* Description;  // null: the system's own text
+    };
+    const Case cases[] = {{L"0", 0, L""},
+                          {L"70", 70, L"Permission denied"},
+                          {L"5", 5, L"Invalid procedure call or argument"},
+                          {L"-2147024703", -2147024703, nullptr}};  // HRESULT of ERROR_BAD_EXE_FORMAT
+    for (const Case& c : cases) {
+        ResetEvent(g_release);
+        const AppError error = processes.RunElevated(probe, std::wstring(c.ExitCode) + L" " + event);
+        EXPECT_EQ(WaitForSingleObject(g_release, 0), WAIT_OBJECT_0) << c.ExitCode;
+        EXPECT_EQ(error.Number, c.Number);
+        EXPECT_EQ(error.Description, c.Description != nullptr ? c.Description : SystemErrorText(ERROR_BAD_EXE_FORMAT));
+    }
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch.Path + L"\\gone.exe", L""); }), L"53 File not found");
+    std::filesystem::current_path(saved);
+    KillTimer(nullptr, timer);
+    CloseHandle(g_release);
+}
+
 }  // namespace
