@@ -29,9 +29,8 @@ OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
 MAIN_CLASS = "JavaSwingClasses.MainFrame"
 
 
-# Under emulation every Wine call is tens of times slower, and so is the
-# launcher's way from the first watch tick to its end; the second tick would
-# still come 30 s later than the first.
+# Under emulation every Wine call is tens of times slower, the launcher's way
+# from a watch tick to its end included (less than the 30 s between ticks).
 EMULATED_PATIENCE, EMULATED_SLACK = 15, 20
 
 
@@ -77,6 +76,12 @@ class Check:
         start-up window was `after` ("shown" or "hidden")."""
         self.equal("launcher exit code", exit_code, run.exit_code)
         since = run.shown if after == "shown" else run.hidden
+        if self.emulated and high > 30 and run.records:
+            # The stand-in's own start there can outlast the first ticks. It
+            # ends at once, so the first tick after it comes within 30 s.
+            self.within("launcher end, after java started", 0, 30 + EMULATED_SLACK,
+                        run.ended - run.records[0]["t"] / 1000)
+            high = 10**6
         high += EMULATED_SLACK if self.emulated else 0
         self.within(f"launcher end, after the start-up window was {after}", low, high,
                     None if since is None or run.exit_code is None else run.ended - since)
@@ -126,13 +131,6 @@ def watch_waits_for_a_long_run_after_path_not_found(box, check):
     check.started(run, JRE6)
     check.ended(run, 0, "hidden", 59, 66)  # still running at the first tick, gone by the second
     check.support_files(box, JRE6)
-
-
-def no_runtime_registered(box, check):
-    run = box.run()
-    check.boxes(run, [NO_RUNTIME])
-    check.started(run, False)
-    check.ended(run, 1, "hidden", 0, 4)
 
 
 def no_runtime_new_enough(box, check):
@@ -192,6 +190,7 @@ def private_mode_completes_only_a_registered_runtime(box, check):
         box.unix(f"{unregistered}\\{sub}").mkdir(parents=True)
     run = box.run(args=[PRIVATE + "jre6"])  # a relative folder: started as with no arguments, no runtime registered
     check.boxes(run, [NO_RUNTIME])
+    check.started(run, False)
     check.ended(run, 1, "hidden", 0, 4)
     box.add_runtime("1.6", JRE6, java=False)
     box.add_runtime("1.7", dotted, java=False)
@@ -216,7 +215,7 @@ def closing_the_window_early_ends_quietly(box, check):
 # Longest first, so that the long watch overlaps the rest.
 SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
              unwritable_runtime_asks_once_then_reports_and_starts_java, version_not_a_number_falls_back_to_java_on_path,
-             private_mode_completes_only_a_registered_runtime, no_runtime_registered, no_runtime_new_enough,
+             private_mode_completes_only_a_registered_runtime, no_runtime_new_enough,
              start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly]
 
 

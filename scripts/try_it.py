@@ -3,7 +3,7 @@
 what it did: the runtime it chose, the files it installed, the command the
 runtime received, the messages it showed and when it ended. Called by
 scripts/run, from the project root, under a display:
-    tests/e2e/try_it.py user|virtual [--emulated]
+    scripts/try_it.py user|virtual [--emulated]
 "user" is a real desktop with a window manager; "virtual" is Xvfb.
 --emulated: 32-bit Wine runs under qemu-i386, so the whole run keeps one
 Wine session in one prefix, and every wait is longer.
@@ -17,6 +17,8 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))  # the end-to-end harness
+from emulated import prepare_prefix  # noqa: E402
 from sandbox import SUPPORT, SOURCE, WINE_ENV, Sandbox, prepare_base_prefix  # noqa: E402
 
 TRY_DIR = Path("build/try").resolve()
@@ -24,6 +26,8 @@ BUILD = Path("build/windows").resolve()
 HOME = r"C:\Program Files\Java\jre6 (stand-in)"
 SHOT = TRY_DIR / "splash-screenshot.png"
 EMULATED_PATIENCE = 15  # every wait, times this, under qemu-i386
+EMULATED_PREFIX = TRY_DIR / "emulated-prefix"
+EMULATED_ENV = dict(os.environ, WINEPREFIX=str(EMULATED_PREFIX), **WINE_ENV)
 
 
 def sandbox(emulated):
@@ -32,16 +36,12 @@ def sandbox(emulated):
     if not emulated:
         print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
         return Sandbox(TRY_DIR / "sandbox", prepare_base_prefix(TRY_DIR), *programs)
-    # One prefix and one persistent server for the whole run: under emulation
-    # every new server session starts Wine's services again, for minutes.
-    from emulated import prepare_prefix
-    prefix = TRY_DIR / "emulated-prefix"
-    shutil.rmtree(prefix, ignore_errors=True)
-    prefix.mkdir(parents=True)
-    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
-    subprocess.run(["wineserver", "-p"], env=env, check=True)
-    prepare_prefix(prefix, env, 40 * 60)
-    return Sandbox(TRY_DIR / "sandbox", prefix, *programs, in_place=True, patience=EMULATED_PATIENCE)
+    # One prefix and one server for the whole run: under emulation every new
+    # server session starts Wine's services again, for minutes.
+    shutil.rmtree(EMULATED_PREFIX, ignore_errors=True)
+    EMULATED_PREFIX.mkdir(parents=True)
+    prepare_prefix(EMULATED_PREFIX, EMULATED_ENV, 40 * 60)
+    return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, in_place=True, patience=EMULATED_PATIENCE)
 
 
 def screenshot():
@@ -96,7 +96,9 @@ def main():
               file=sys.stderr)
         return 1
     finally:
-        if box:
+        if args.emulated:  # the server that prepare_prefix left running
+            subprocess.run(["wineserver", "-k"], env=EMULATED_ENV, stderr=subprocess.DEVNULL)
+        elif box:
             box.stop_wine()
     report(run, box)
     return 0 if run.exit_code == 0 else 1
