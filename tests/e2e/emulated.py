@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The real 32-bit program on a host whose kernel runs no 32-bit code: 32-bit
-Wine under qemu-i386 (register it first with `sudo scripts/qemu-i386 on`).
+Wine under qemu-i386, run as `scripts/qemu-i386 run tests/e2e/emulated.py`.
 In one win32 prefix it runs the 32-bit unit tests, then the main end-to-end
 scenario against the launcher given. It prints a line a step and ends with
 "N passed, N failed". Without an X display it runs itself under Xvfb."""
@@ -108,7 +108,7 @@ def main():
         os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", sys.executable, __file__,
                                *sys.argv[1:]])
     if subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True).returncode != 0:
-        say(f"{TIER}: 32-bit Wine does not run here; register qemu-i386 first: sudo scripts/qemu-i386 on")
+        say(f"{TIER}: 32-bit Wine does not run here; run this under scripts/qemu-i386 run")
         say("0 passed, 2 failed")
         return 1
 
