@@ -58,7 +58,7 @@ TEST(RegistryWin32Test, ReadsThroughTheAnsiCodePageWithinTheBufferAndQueriesLong
     const Case cases[] = {
         {L"Caf\u00e9 cr\u00e8me", std::wstring_view(L"Caf\u00e9 cr\u00e8me\0", 11), L"Caf\u00e9 cr\u00e8me"},
         // No NUL stored and none following: the last character is lost.
-        {L"unterminated", std::wstring_view(L"abcX", 3), L"ab"},
+        {L"unterminated", std::wstring_view(L"unterminatedX", 12), L"unterminate"},
         {L"inner NULs", std::wstring_view(L"a\0b\0", 4), std::wstring(L"a\0b", 3)},
         // One character more than the first buffer's 1024 bytes: read by a second query.
         {L"long text", std::wstring_view(longText.c_str(), 1025), longText},
@@ -71,13 +71,13 @@ TEST(RegistryWin32Test, ReadsThroughTheAnsiCodePageWithinTheBufferAndQueriesLong
     }
     EXPECT_EQ(EnumSubKeys(registry, kHkeyCurrentUser, parent).Names(), std::vector<std::wstring>{cafe});
 
-    // Handed 4 bytes but told 16: nothing past the 4 is written.
+    // Handed 4 bytes, told 16, for a 12-byte value: nothing past the 4 is written.
     RegistryKey opened = 0;
     std::vector<std::uint8_t> buffer(16, 0xee);
     std::uint32_t type = kRegNone;
     std::uint32_t size = 16;
     ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, registry.ToAnsi(path), kKeyRead, opened), kErrorSuccess);
-    EXPECT_EQ(registry.QueryValue(opened, "long text", type, std::span(buffer).first(4), size), kErrorMoreData);
+    EXPECT_EQ(registry.QueryValue(opened, "unterminated", type, std::span(buffer).first(4), size), kErrorMoreData);
     EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + 4, buffer.end()), std::vector<std::uint8_t>(12, 0xee));
     EXPECT_EQ(registry.CloseKey(opened), kErrorSuccess);
     RegCloseKey(key);
