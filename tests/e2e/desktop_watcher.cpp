@@ -6,97 +6,59 @@
 //   E2E_CLOSE_AT_MS after the start-up window first appeared, a WM_CLOSE
 //   to it, as if the user had closed it.
 // It ends when the file E2E_WATCH_STOP exists, or after E2E_WATCH_LIMIT_MS.
+#include <map>
 #include <string>
-#include <vector>
 
 #include "record.h"
 
-namespace {
-
-constexpr wchar_t kTitle[] = L"Tarvex Advance SMS Server";
-
-std::wstring g_log;  // the record file, fixed at start
-
-struct Box {
-    HWND Window;
-    long long Seen;
-    bool Answered;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM windows) {
-    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-    return TRUE;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[4096] = {};
-    GetWindowTextW(window, text, 4096);
-    return text;
-}
-
-void Write(const std::string& fields) { AppendLine(g_log, "{" + fields + ",\"t\":" + std::to_string(NowMs()) + "}\n"); }
-
-}  // namespace
-
 int wmain() {
-    g_log = Env(L"E2E_WATCH_LOG");
-    const std::wstring stop = Env(L"E2E_WATCH_STOP");
+    const std::wstring log = Env(L"E2E_WATCH_LOG");
     const int okDelay = EnvNumber(L"E2E_OK_DELAY_MS", 300);
-    const int closeAt = EnvNumber(L"E2E_CLOSE_AT_MS", -1);
+    int closeAt = EnvNumber(L"E2E_CLOSE_AT_MS", -1);  // -1 once sent
     const long long limit = NowMs() + EnvNumber(L"E2E_WATCH_LIMIT_MS", 180000);
 
-    std::vector<Box> boxes;
+    std::map<HWND, long long> boxes;  // when each was seen; -1 once answered
     HWND splash = nullptr;
     bool splashVisible = false;
     long long splashFirstSeen = 0;
-    bool closeSent = false;
-    Write("\"event\":\"watching\"");
+    AppendRecord(log, "\"event\":\"watching\"");
 
-    while (GetFileAttributesW(stop.c_str()) == INVALID_FILE_ATTRIBUTES && NowMs() < limit) {
-        std::vector<HWND> windows;
-        EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
-        for (HWND window : windows) {
+    while (GetFileAttributesW(Env(L"E2E_WATCH_STOP").c_str()) == INVALID_FILE_ATTRIBUTES && NowMs() < limit) {
+        // Every top-level window; one that goes away meanwhile ends this round early.
+        for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr;) {
             wchar_t className[256] = {};
+            wchar_t title[4096] = {};
             GetClassNameW(window, className, 256);
-            const bool isBox = std::wstring(className) == L"#32770";
-            if (isBox && IsWindowVisible(window)) {
-                bool known = false;
-                for (const Box& box : boxes) {
-                    known = known || box.Window == window;
-                }
-                if (!known) {
+            GetWindowTextW(window, title, 4096);
+            const bool visible = IsWindowVisible(window) != FALSE;
+            if (std::wstring(className) == L"#32770") {
+                if (visible && boxes.emplace(window, NowMs()).second) {
                     // The box's text is the static control with id 0xFFFF.
                     wchar_t text[4096] = {};
                     GetDlgItemTextW(window, 0xFFFF, text, 4096);
-                    Write("\"event\":\"box\",\"title\":" + Json(TextOf(window)) + ",\"text\":" + Json(text));
-                    boxes.push_back({window, NowMs(), false});
+                    AppendRecord(log, "\"event\":\"box\",\"title\":" + Json(title) + ",\"text\":" + Json(text));
                 }
-            } else if (!isBox && TextOf(window) == kTitle) {
-                const bool visible = IsWindowVisible(window) != FALSE;
-                if (window != splash || visible != splashVisible) {
-                    RECT client{};
-                    GetClientRect(window, &client);
-                    Write("\"event\":\"window\",\"visible\":" + std::string(visible ? "true" : "false") +
-                          ",\"class\":" + Json(className) + ",\"width\":" + std::to_string(client.right) +
-                          ",\"height\":" + std::to_string(client.bottom));
-                    if (splash == nullptr) {
-                        splashFirstSeen = NowMs();
-                    }
-                    splash = window;
-                    splashVisible = visible;
-                }
+            } else if (std::wstring(title) == L"Tarvex Advance SMS Server" &&
+                       (window != splash || visible != splashVisible)) {
+                RECT client{};
+                GetClientRect(window, &client);
+                AppendRecord(log, "\"event\":\"window\",\"visible\":" + std::string(visible ? "true" : "false") +
+                                      ",\"width\":" + std::to_string(client.right) +
+                                      ",\"height\":" + std::to_string(client.bottom));
+                splashFirstSeen = splash == nullptr ? NowMs() : splashFirstSeen;
+                splash = window;
+                splashVisible = visible;
             }
         }
-        for (Box& box : boxes) {
-            if (!box.Answered && NowMs() - box.Seen >= okDelay) {
-                PostMessageW(box.Window, WM_COMMAND, IDOK, 0);
-                box.Answered = true;
+        for (auto& [box, seen] : boxes) {
+            if (seen >= 0 && NowMs() - seen >= okDelay) {
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                seen = -1;
             }
         }
-        if (closeAt >= 0 && splash != nullptr && !closeSent && NowMs() - splashFirstSeen >= closeAt) {
+        if (closeAt >= 0 && splash != nullptr && NowMs() - splashFirstSeen >= closeAt) {
             PostMessageW(splash, WM_CLOSE, 0, 0);
-            Write("\"event\":\"close_sent\"");
-            closeSent = true;
+            closeAt = -1;
         }
         Sleep(50);
     }

@@ -1,9 +1,10 @@
 // What the two test helpers share: settings from the environment, the
-// clock, and one JSON line appended to a record file.
+// clock, and one JSON record appended to a file.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 inline std::string Json(const std::wstring& text) {
@@ -11,16 +12,14 @@ inline std::string Json(const std::wstring& text) {
     for (wchar_t c : text) {
         if (c == L'"' || c == L'\\') {
             out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            wsprintfA(escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            char utf8[4];
-            const int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof(utf8), nullptr, nullptr);
-            out.append(utf8, static_cast<size_t>(n));
         }
+        char bytes[8] = {};
+        if (c < 0x20) {
+            wsprintfA(bytes, "\\u%04x", static_cast<unsigned>(c));
+        } else {
+            WideCharToMultiByte(CP_UTF8, 0, &c, 1, bytes, 4, nullptr, nullptr);
+        }
+        out += bytes;
     }
     return out + "\"";
 }
@@ -32,20 +31,18 @@ inline std::wstring Env(const wchar_t* name) {
 }
 
 inline int EnvNumber(const wchar_t* name, int fallback) {
-    const std::wstring value = Env(name);
-    return value.empty() ? fallback : _wtoi(value.c_str());
+    return Env(name).empty() ? fallback : _wtoi(Env(name).c_str());
 }
 
 // Milliseconds since 1970, comparable with the test driver's Unix clock.
 inline long long NowMs() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return ticks / 10000 - 11644473600000LL;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// FILE_APPEND_DATA keeps each line whole when two programs share the file.
-inline void AppendLine(const std::wstring& path, const std::string& line) {
+// Appends {fields,"t":NowMs()} as a line; FILE_APPEND_DATA keeps it whole when two programs share the file.
+inline void AppendRecord(const std::wstring& path, const std::string& fields) {
+    const std::string line = "{" + fields + ",\"t\":" + std::to_string(NowMs()) + "}\n";
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {

@@ -12,23 +12,20 @@ int wmain() {
     wchar_t folder[MAX_PATH * 4] = {};
     GetCurrentDirectoryW(MAX_PATH * 4, folder);
     STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
     const HWND console = GetConsoleWindow();
     // Split the way the Java launcher splits its command line.
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-
-    std::string line = "{\"module\":" + Json(module) + ",\"command_line\":" + Json(GetCommandLineW()) + ",\"argv\":[";
+    std::string fields = "\"module\":" + Json(module) + ",\"command_line\":" + Json(GetCommandLineW()) + ",\"argv\":[";
     for (int i = 0; i < argc; ++i) {
-        line += (i > 0 ? "," : "") + Json(argv[i]);
+        fields += (i > 0 ? "," : "") + Json(argv[i]);
     }
-    line += "],\"cwd\":" + Json(folder) + ",\"console\":" + (console ? "true" : "false") +
-            ",\"console_visible\":" + (console && IsWindowVisible(console) ? "true" : "false") +
-            ",\"show_window\":" + std::to_string(startup.wShowWindow) +
-            ",\"flags\":" + std::to_string(startup.dwFlags) + ",\"t\":" + std::to_string(NowMs()) + "}\n";
-    AppendLine(Env(L"E2E_RECORD"), line);
-
+    AppendRecord(Env(L"E2E_RECORD"),
+                 fields + "],\"cwd\":" + Json(folder) + ",\"console\":" + (console ? "true" : "false") +
+                     ",\"console_visible\":" + (console && IsWindowVisible(console) ? "true" : "false") +
+                     ",\"show_window\":" + std::to_string(startup.wShowWindow) +
+                     ",\"flags\":" + std::to_string(startup.dwFlags));
     Sleep(static_cast<DWORD>(EnvNumber(L"E2E_JAVA_SLEEP_MS", 0)));
     return EnvNumber(L"E2E_JAVA_EXIT", 0);
 }

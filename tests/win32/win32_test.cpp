@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <span>
-#include <tuple>
+#include <string_view>
 #include <vector>
 
 #include "registry/registry_reader.h"
@@ -20,22 +19,11 @@
 
 namespace {
 
-// A name no other run of the tests uses at the same time.
+// A name no other run of the tests uses at the same time; the sum grows with every call.
 std::wstring UniqueName(const std::wstring& prefix) {
     static int counter = 0;
-    return prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
-           std::to_wstring(++counter);
+    return prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount() + ++counter);
 }
-
-// A new, empty folder under the temporary folder, removed when the test is done.
-struct ScratchFolder {
-    const std::wstring Path = (std::filesystem::temp_directory_path() / UniqueName(L"TarvexTest")).wstring();
-    ScratchFolder() { EXPECT_TRUE(std::filesystem::create_directory(Path)); }
-    ~ScratchFolder() {
-        std::error_code error;  // left behind when a probe still uses it
-        EXPECT_GT(std::filesystem::remove_all(Path, error), 0U) << error.message();
-    }
-};
 
 // "<number> <description>" of the AppError that call raises, or "no error".
 template <typename Call>
@@ -48,129 +36,114 @@ std::wstring ErrorRaisedBy(Call&& call) {
     return L"no error";
 }
 
-TEST(RegistryWin32Test, ReadsValuesAndSubkeysThroughTheAnsiCodePageAndNeverWritesPastTheBuffer) {
-    Win32Registry registry;
-    const std::wstring path = L"Software\\" + UniqueName(L"TarvexLauncherTest");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, path.c_str(), &key), kErrorSuccess);
-    const std::string bytes1025(1025, '\xab');
-    // Name, type, data stored through the ANSI function as an installer
-    // would, the value read, and how many bytes of the data are not stored.
-    const std::vector<std::tuple<const wchar_t*, DWORD, std::string, RegistryValue, DWORD>> cases = {
-        {L"text", REG_SZ, std::string("1.6.0_45\0", 9), std::wstring(L"1.6.0_45"), 0},
-        // No NUL stored and none following: the last character is lost.
-        {L"unterminated", REG_SZ, "abcX", std::wstring(L"ab"), 1},
-        {L"list", REG_MULTI_SZ, std::string("a\0b\0\0", 5), std::wstring(L"a\0b", 3), 0},
-        {L"number", REG_DWORD, std::string("\x2a\x00\x00\x80", 4), std::int32_t{-2147483606}, 0},
-        // One byte more than the first buffer: read by a second query.
-        {L"binary", REG_BINARY, bytes1025, std::vector<std::uint8_t>(bytes1025.begin(), bytes1025.end()), 0},
-        {L"long text", REG_SZ, std::string(1024, 'y') + '\0', std::wstring(1024, L'y'), 0},
-    };
-    for (const auto& [name, type, data, expected, cut] : cases) {
-        EXPECT_EQ(RegSetValueExA(key, registry.ToAnsi(name).c_str(), 0, type,
-                                 reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()) - cut),
-                  kErrorSuccess);
-        EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, path, name), expected) << name;
-    }
-    EXPECT_EQ(ErrorRaisedBy([&] { GetValue(registry, kHkeyCurrentUser, path, L"JavaHome"); }),
-              L"1001 Unsupported value type");
-
-    RegistryKey opened = 0;
-    std::vector<std::uint8_t> buffer(16, 0xee);
-    std::uint32_t type = kRegNone;
-    auto size = static_cast<std::uint32_t>(buffer.size());  // more than the 4 bytes handed over
-    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, registry.ToAnsi(path), kKeyRead, opened), kErrorSuccess);
-    EXPECT_EQ(registry.QueryValue(opened, "text", type, std::span(buffer).first(4), size), kErrorMoreData);
-    EXPECT_TRUE(std::all_of(buffer.begin() + 4, buffer.end(), [](std::uint8_t b) { return b == 0xee; }));
-    EXPECT_EQ(registry.CloseKey(opened), kErrorSuccess);
-
-    // Stored in UTF-16, so that only the reading side goes through the code page.
+TEST(RegistryWin32Test, ReadsThroughTheAnsiCodePageWithinTheBufferAndQueriesLongValuesAgain) {
     const std::wstring cafe = L"Caf\u00e9 cr\u00e8me";
     BOOL lossy = FALSE;
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, cafe.c_str(), -1, nullptr, 0, nullptr, &lossy);
-    if (!lossy) {  // a subkey and, in it, a value, both named cafe
-        EXPECT_EQ(RegSetKeyValueW(key, cafe.c_str(), cafe.c_str(), REG_SZ, cafe.c_str(),
-                                  static_cast<DWORD>((cafe.size() + 1) * sizeof(wchar_t))),
-                  kErrorSuccess);
-        EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, path + L"\\" + cafe, cafe), RegistryValue(cafe));
-        EXPECT_EQ(EnumSubKeys(registry, kHkeyCurrentUser, path).Names(), std::vector<std::wstring>{cafe});
-    }
-    RegCloseKey(key);
-    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()), kErrorSuccess);
     if (lossy) {
         GTEST_SKIP() << "ANSI code page " << GetACP() << " cannot hold " << cafe;
     }
-}
-
-TEST(FilesWin32Test, CopiesIntoAFolderOrRaisesTheClassicErrors) {
-    ScratchFolder scratch;
-    Win32Files files;
-    const std::wstring root = scratch.Path + L"\\";
-    ASSERT_TRUE(std::filesystem::create_directory(root + L"target") &&
-                std::filesystem::create_directory(root + L"in use"));
-    for (const auto& [name, bytes] :
-         {std::pair{L"a.dll", "new"}, {L"target\\a.dll", "old text"}, {L"in use\\a.dll", ""}}) {
-        std::ofstream(std::filesystem::path(root + name), std::ios::binary) << bytes;
-    }
-    EXPECT_FALSE(files.FileExists(root + L"target"));
-    // Open without sharing, as a running program holds its own DLL.
-    HANDLE inUse = CreateFileW((root + L"in use\\a.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    const std::vector<std::tuple<const wchar_t*, const wchar_t*, const wchar_t*>> cases = {
-        {L"a.dll", L"target\\", L"no error"},
-        {L"gone.dll", L"", L"53 File not found"},
-        {L"a.dll", L"missing\\", L"76 Path not found"},
-        {L"a.dll", L"in use\\", L"70 Permission denied"},  // a sharing violation
+    Win32Registry registry;
+    const std::wstring parent = L"Software\\" + UniqueName(L"TarvexLauncherTest");
+    const std::wstring path = parent + L"\\" + cafe;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS);
+    // Stored in UTF-16, so that only the reading side goes through the code page.
+    const std::wstring longText(1024, L'y');
+    struct Case {
+        const wchar_t* Name;
+        std::wstring_view Stored;
+        std::wstring Read;
     };
-    for (const auto& [source, folder, expected] : cases) {
-        const std::wstring from = root + source;
-        const std::wstring into = root + folder;
-        EXPECT_EQ(ErrorRaisedBy([&] { files.CopyFileIntoFolder(from, into); }), expected) << source;
+    const Case cases[] = {
+        {L"Caf\u00e9 cr\u00e8me", std::wstring_view(L"Caf\u00e9 cr\u00e8me\0", 11), L"Caf\u00e9 cr\u00e8me"},
+        // No NUL stored and none following: the last character is lost.
+        {L"unterminated", std::wstring_view(L"unterminatedX", 12), L"unterminate"},
+        {L"inner NULs", std::wstring_view(L"a\0b\0", 4), std::wstring(L"a\0b", 3)},
+        // One character more than the first buffer's 1024 bytes: read by a second query.
+        {L"long text", std::wstring_view(longText.c_str(), 1025), longText},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RegSetValueExW(key, c.Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.Stored.data()),
+                                 static_cast<DWORD>(c.Stored.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(GetValue(registry, kHkeyCurrentUser, path, c.Name), RegistryValue(c.Read)) << c.Name;
     }
-    CloseHandle(inUse);
-    EXPECT_EQ(std::filesystem::file_size(root + L"target\\a.dll"), 3U);  // "new"
+    EXPECT_EQ(EnumSubKeys(registry, kHkeyCurrentUser, parent).Names(), std::vector<std::wstring>{cafe});
 
-    // A code with no classic error of its own keeps its HRESULT and the system's text.
-    EXPECT_EQ(AppErrorFromWin32(ERROR_BAD_EXE_FORMAT).Number, static_cast<std::int32_t>(0x800700C1U));
-    EXPECT_FALSE(AppErrorFromWin32(ERROR_BAD_EXE_FORMAT).Description.empty());
+    // Handed 4 bytes, told 16, for a 12-byte value: nothing past the 4 is written.
+    RegistryKey opened = 0;
+    std::vector<std::uint8_t> buffer(16, 0xee);
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = 16;
+    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, registry.ToAnsi(path), kKeyRead, opened), kErrorSuccess);
+    EXPECT_EQ(registry.QueryValue(opened, "unterminated", type, std::span(buffer).first(4), size), kErrorMoreData);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + 4, buffer.end()), std::vector<std::uint8_t>(12, 0xee));
+    EXPECT_EQ(registry.CloseKey(opened), kErrorSuccess);
+    RegCloseKey(key);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, parent.c_str()), ERROR_SUCCESS);
 }
 
-// child_probe.exe, built beside this test, stands in for the started program.
-TEST(ProcessesWin32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
+// Each test's own new folder, named with spaces as install folders are, and
+// removed when the test is done. child_probe.exe, built beside this test,
+// stands in for a started program: it waits for the event named release, and
+// leaves a file named for its show request in its current folder.
+class Win32Test : public ::testing::Test {
+protected:
+    Win32Test() { EXPECT_TRUE(release != nullptr && std::filesystem::create_directory(scratch)); }
+    ~Win32Test() override {
+        std::filesystem::current_path(std::filesystem::temp_directory_path());  // so that the scratch folder can go
+        CloseHandle(release);
+        std::error_code error;  // left behind when a probe still uses it
+        EXPECT_GT(std::filesystem::remove_all(scratch, error), 0U) << error.message();
+    }
+
+    const std::wstring scratch = (std::filesystem::temp_directory_path() / UniqueName(L"Tarvex Test") / L"").wstring();
     Win32Processes processes;
-    ScratchFolder scratch;
-    const std::filesystem::path saved = std::filesystem::current_path();
-    const std::wstring folder = scratch.Path + L"\\SMS Server Folder";
+    const std::wstring probe = std::filesystem::path(processes.ModulePath()).replace_filename(L"child_probe.exe");
     const std::wstring event = L"Local\\" + UniqueName(L"TarvexProbeRelease");
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    std::filesystem::copy_file(std::filesystem::path(processes.ModulePath()).parent_path() / L"child_probe.exe",
-                               folder + L"\\child_probe.exe");
+};
 
-    EXPECT_EQ(ErrorRaisedBy([&] { processes.StartHidden(L"\"" + folder + L"\\javaw.exe\" -version"); }),
-              L"53 File not found");
-    EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(folder + L"\\missing"); }), L"76 Path not found");
-    processes.SetCurrentFolder(folder);
-    const std::uint32_t id = processes.StartHidden(L"\"" + folder + L"\\child_probe.exe\" 3 " + event);
-    std::filesystem::current_path(saved);  // so that the scratch folder can go
+TEST_F(Win32Test, CopiesIntoAFolderOrRaisesTheClassicErrors) {
+    Win32Files files;
+    ASSERT_TRUE(std::filesystem::create_directory(scratch + L"target"));
+    std::ofstream(std::filesystem::path(scratch + L"a.dll")) << "new";
+    std::ofstream(std::filesystem::path(scratch + L"target\\a.dll")) << "old text";
+    std::ofstream(std::filesystem::path(scratch + L"target\\b.dll")).close();
+    // Held without sharing, as a running program holds its own DLL.
+    HANDLE inUse = CreateFileW((scratch + L"b.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(files.FileExists(scratch + L"target"));
+    // What copying source into folder, both in the scratch folder, raises.
+    const auto copy = [&](const wchar_t* source, const wchar_t* folder) {
+        return ErrorRaisedBy([&] { files.CopyFileIntoFolder(scratch + source, scratch + folder); });
+    };
+    EXPECT_EQ(copy(L"a.dll", L"target\\"), L"no error");
+    EXPECT_EQ(copy(L"gone.dll", L""), L"53 File not found");
+    EXPECT_EQ(copy(L"a.dll", L"missing\\"), L"76 Path not found");
+    EXPECT_EQ(copy(L"target\\b.dll", L""), L"70 Permission denied");  // a sharing violation
+    CloseHandle(inUse);
+    EXPECT_EQ(std::filesystem::file_size(scratch + L"target\\a.dll"), 3U);  // "new"
+}
+
+TEST_F(Win32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(scratch + L"missing"); }), L"76 Path not found");
+    processes.SetCurrentFolder(scratch);
+    const std::uint32_t id = processes.StartHidden(L"\"" + probe + L"\" 3 " + event);
     const ProcessHandle child = processes.OpenProcess(kSynchronize | kProcessQueryInformation, false, id);
     ASSERT_NE(child, 0U);
-    // Released, process asked, answered, code (77, left alone, when it cannot be asked).
-    for (const auto& [released, process, answered, expected] :
-         {std::tuple<bool, ProcessHandle, bool, std::uint32_t>{false, child, true, kStillActive},
-          {true, child, true, 3U},
-          {true, ProcessHandle{0}, false, 77U}}) {
-        if (released && SetEvent(release)) {
-            EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(child), 15000), WAIT_OBJECT_0);
-        }
-        std::uint32_t code = 77;
-        EXPECT_EQ(processes.GetExitCodeProcess(process, code), answered);
-        EXPECT_EQ(code, expected);
-    }
+    std::uint32_t code = 77;
+    EXPECT_TRUE(processes.GetExitCodeProcess(child, code));
+    EXPECT_EQ(code, kStillActive);
+    ASSERT_TRUE(SetEvent(release));
+    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(child), 15000), WAIT_OBJECT_0);
+    EXPECT_TRUE(processes.GetExitCodeProcess(child, code));
+    EXPECT_EQ(code, 3U);
     EXPECT_TRUE(processes.CloseHandle(child));
-    CloseHandle(release);
-
-    EXPECT_TRUE(std::filesystem::exists(folder + L"\\show " + std::to_wstring(SW_HIDE)));
+    EXPECT_FALSE(processes.GetExitCodeProcess(0, code));  // and leaves the code alone
+    EXPECT_EQ(code, 3U);
+    EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
 }
 
 // Lets the probe of the elevated run go. Only a wait that dispatches
@@ -178,36 +151,23 @@ TEST(ProcessesWin32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough
 HANDLE g_release = nullptr;
 void CALLBACK ReleaseProbe(HWND /*window*/, UINT /*message*/, UINT_PTR /*id*/, DWORD /*time*/) { SetEvent(g_release); }
 
-TEST(ProcessesWin32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTheExitCode) {
-    Win32Processes processes;
-    ScratchFolder scratch;  // where the probe leaves its file
-    const std::filesystem::path saved = std::filesystem::current_path();
-    const std::wstring probe = std::filesystem::path(processes.ModulePath()).replace_filename(L"child_probe.exe");
-    const std::wstring event = L"Local\\" + UniqueName(L"TarvexElevatedRelease");
-    g_release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTheExitCode) {
+    g_release = release;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReleaseProbe);
-    ASSERT_TRUE(g_release != nullptr && timer != 0);
-    processes.SetCurrentFolder(scratch.Path);
-    struct Case {
-        const wchar_t* ExitCode;  // the probe's
-        std::int32_t Number;
-        const wchar_t* Description;  // null: the system's own text
-    };
-    const Case cases[] = {{L"0", 0, L""},
-                          {L"70", 70, L"Permission denied"},
-                          {L"5", 5, L"Invalid procedure call or argument"},
-                          {L"-2147024703", -2147024703, nullptr}};  // HRESULT of ERROR_BAD_EXE_FORMAT
-    for (const Case& c : cases) {
-        ResetEvent(g_release);
-        const AppError error = processes.RunElevated(probe, std::wstring(c.ExitCode) + L" " + event);
-        EXPECT_EQ(WaitForSingleObject(g_release, 0), WAIT_OBJECT_0) << c.ExitCode;
-        EXPECT_EQ(error.Number, c.Number);
-        EXPECT_EQ(error.Description, c.Description != nullptr ? c.Description : SystemErrorText(ERROR_BAD_EXE_FORMAT));
+    ASSERT_NE(timer, 0U);
+    processes.SetCurrentFolder(scratch);  // where the probe leaves its file
+    // The probe exits with the number each error reads back with.
+    for (const std::wstring read :
+         {L"0 ", L"70 Permission denied", L"5 Invalid procedure call or argument",
+          L"-2147024703 Bad EXE format for %1"}) {  // ERROR_BAD_EXE_FORMAT as an HRESULT, in Wine's words
+        ResetEvent(release);
+        const AppError error = processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event);
+        EXPECT_EQ(WaitForSingleObject(release, 0), WAIT_OBJECT_0) << read;
+        EXPECT_EQ(std::to_wstring(error.Number) + L" " + error.Description, read);
     }
-    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch.Path + L"\\gone.exe", L""); }), L"53 File not found");
-    std::filesystem::current_path(saved);
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L""); }), L"53 File not found");
+    EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
     KillTimer(nullptr, timer);
-    CloseHandle(g_release);
 }
 
 }  // namespace
