@@ -68,10 +68,9 @@ class Run:
         self.exit_code, self.started, self.ended, self.records = exit_code, started, ended, records
         self.boxes = [e for e in events if e["event"] == "box"]
         self.window = [e for e in events if e["event"] == "window"]
-        shown = [e["t"] / 1000 for e in self.window if e["visible"]]
-        self.shown = shown[0] if shown else None
-        hidden = [e["t"] / 1000 for e in self.window if shown and not e["visible"] and e["t"] / 1000 > shown[0]]
-        self.hidden = hidden[0] if hidden else None
+        self.shown = next((e["t"] / 1000 for e in self.window if e["visible"]), None)
+        self.hidden = next((e["t"] / 1000 for e in self.window
+                            if self.shown and not e["visible"] and e["t"] / 1000 > self.shown), None)
 
 
 class Sandbox:
@@ -114,7 +113,7 @@ class Sandbox:
         return self.unix(path).read_text() if self.unix(path).is_file() else None
 
     def put(self, path, source):
-        self.unix(path).parent.mkdir(parents=True, exist_ok=True)
+        self.write(path, "")
         shutil.copy(source, self.unix(path))
 
     def add_runtime(self, version, home, folders=("bin", r"lib\ext"), java=True):
