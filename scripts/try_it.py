@@ -18,8 +18,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))  # the end-to-end harness
-from emulated import prepare_prefix  # noqa: E402
-from sandbox import SUPPORT, SOURCE, WINE_ENV, Sandbox, prepare_base_prefix  # noqa: E402
+from sandbox import SUPPORT, SOURCE, WINE_ENV, Sandbox, prepare_base_prefix, prepare_prefix  # noqa: E402
 
 TRY_DIR = Path("build/try").resolve()
 BUILD = Path("build/windows").resolve()
@@ -38,9 +37,11 @@ def sandbox(emulated):
         return Sandbox(TRY_DIR / "sandbox", prepare_base_prefix(TRY_DIR), *programs)
     # One prefix and one server for the whole run: under emulation every new
     # server session starts Wine's services again, for minutes.
+    print(f"Preparing a 32-bit Wine prefix in {EMULATED_PREFIX}; under emulation this takes 10 to 20 minutes ...",
+          flush=True)
     shutil.rmtree(EMULATED_PREFIX, ignore_errors=True)
-    EMULATED_PREFIX.mkdir(parents=True)
-    prepare_prefix(EMULATED_PREFIX, EMULATED_ENV, 40 * 60)
+    prepare_prefix(EMULATED_PREFIX, 40 * 60)
+    subprocess.run(["wineserver", "-p"], env=EMULATED_ENV, check=True)
     return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, in_place=True, patience=EMULATED_PATIENCE)
 
 
@@ -96,7 +97,7 @@ def main():
               file=sys.stderr)
         return 1
     finally:
-        if args.emulated:  # the server that prepare_prefix left running
+        if args.emulated:  # the persistent server
             subprocess.run(["wineserver", "-k"], env=EMULATED_ENV, stderr=subprocess.DEVNULL)
         elif box:
             box.stop_wine()

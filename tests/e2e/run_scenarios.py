@@ -1,18 +1,24 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the built launcher under Wine, each scenario in a
 throw-away prefix with its own registry, runtime folders and application
-folder (see sandbox.py). Run under an X display (xvfb-run -a)."""
+folder (see sandbox.py). Run under an X display (xvfb-run -a).
+With --emulated, for 32-bit Wine under qemu-i386 (scripts/qemu-i386 run):
+the 32-bit unit tests, then one scenario, in a single prefix."""
 
 import argparse
 import concurrent.futures
+import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, prepare_base_prefix
+from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, WINE_ENV, Sandbox, prepare_base_prefix,
+                     prepare_prefix, wait)
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -31,7 +37,7 @@ MAIN_CLASS = "JavaSwingClasses.MainFrame"
 
 # Under emulation every Wine call is tens of times slower, the launcher's way
 # from a watch tick to its end included (less than the 30 s between ticks).
-EMULATED_PATIENCE, EMULATED_SLACK = 15, 20
+EMULATED_PATIENCE, EMULATED_SLACK, EMULATED_LIMIT = 15, 20, 25 * 60
 
 
 class Check:
@@ -222,7 +228,7 @@ SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_en
 def run_scenario(scenario, args, base):
     began, check, box, folder = time.time(), Check(args.emulated), None, args.work / scenario.__name__
     try:
-        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, in_place=args.prefix is not None,
+        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, in_place=bool(args.emulated),
                       patience=EMULATED_PATIENCE if args.emulated else 1)
         scenario(box, check)
     except Exception as error:  # a sandbox that breaks fails its scenario, not the suite
@@ -234,35 +240,76 @@ def run_scenario(scenario, args, base):
     return scenario.__name__, check.failures, time.time() - began
 
 
+def run_unit_tests(program, work, env):
+    """The unit tests as a Windows program, in the prefix of env."""
+    began, log = time.time(), work / "unit-tests.log"
+    try:
+        with open(log, "w") as output:
+            code = wait(["wine", str(program)], env, "unit tests", EMULATED_LIMIT, stdout=output,
+                        stderr=subprocess.STDOUT)
+    except TimeoutError as error:
+        code = error
+    text = log.read_text(errors="replace")
+    failures = [] if code == 0 and re.search(r"\[  PASSED  \] [1-9]\d* tests?\.", text) else \
+        [f"exit code {code}, output in {log}"] + [line for line in text.splitlines() if "FAILED" in line]
+    return f"unit tests ({program.name})", failures, time.time() - began
+
+
+def run_emulated(args, scenarios):
+    """The unit tests, then the scenario, in one prefix served by one
+    wineserver session: under emulation each new session starts Wine's
+    services again, which takes minutes."""
+    prefix = args.work / "prefix"
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+    for stop in (signal.SIGTERM, signal.SIGHUP):  # stopped like an interrupt, so that the server ends too
+        signal.signal(stop, signal.default_int_handler)
+    try:
+        print(f"Preparing a Wine prefix in {prefix}, which takes minutes under emulation ...", flush=True)
+        prepare_prefix(prefix, EMULATED_LIMIT)
+        subprocess.run(["wineserver", "-p"], env=env, check=True)
+        yield run_unit_tests(args.emulated, args.work, env)
+        for scenario in scenarios:
+            yield run_scenario(scenario, args, prefix)
+    except (TimeoutError, RuntimeError) as error:
+        yield "prefix set-up", [str(error)], 0
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
+    absolute = lambda path: Path(path).resolve()  # Wine wants them absolute
     for option in ("--launcher", "--stand-in", "--watcher", "--work"):
-        parser.add_argument(option, required=True, type=lambda path: Path(path).resolve())  # Wine wants them absolute
+        parser.add_argument(option, required=True, type=absolute)
     parser.add_argument("--jobs", type=int, default=5)
     parser.add_argument("--only", nargs="*", help="names of the scenarios to run")
-    parser.add_argument("--prefix", type=lambda path: Path(path).resolve(),
-                        help="a prepared prefix to run one scenario in, in place, its wineserver left running")
-    parser.add_argument("--emulated", action="store_true",
-                        help="32-bit Wine under qemu-i386: longer waits, no check of the window's two seconds")
+    parser.add_argument("--emulated", metavar="UNIT_TESTS", type=absolute,
+                        help="32-bit Wine under qemu-i386: the unit tests given, then the scenarios named with "
+                             "--only, in one prefix; longer waits, no check of the window's two seconds")
     args = parser.parse_args()
-    for program in (args.launcher, args.stand_in, args.watcher):
+    for program in (args.launcher, args.stand_in, args.watcher, args.emulated or args.launcher):
         if not program.is_file():
             parser.error(f"{program} does not exist")
     chosen = [s for s in SCENARIOS if not args.only or s.__name__ in args.only]
-    if args.prefix and len(chosen) != 1:
-        parser.error("--prefix runs exactly one scenario: name it with --only")
+    if args.emulated and len(chosen) != 1:
+        parser.error("--emulated runs one scenario: name it with --only")
     args.work.mkdir(parents=True, exist_ok=True)
-    base = args.prefix or prepare_base_prefix(args.work)
-    failed = 0
-    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for future in concurrent.futures.as_completed([pool.submit(run_scenario, s, args, base) for s in chosen]):
-            name, failures, seconds = future.result()
-            print(f"{'FAIL' if failures else 'PASS'} {name} ({seconds:.1f} s)", flush=True)
-            for failure in failures:
-                print("    " + failure, flush=True)
-            failed += bool(failures)
-    print(f"{len(chosen) - failed} passed, {failed} failed")
-    return 1 if failed else 0
+    if args.emulated:
+        results = run_emulated(args, chosen)
+    else:
+        base = prepare_base_prefix(args.work)
+        pool = concurrent.futures.ThreadPoolExecutor(args.jobs)
+        results = (f.result() for f in concurrent.futures.as_completed(
+            [pool.submit(run_scenario, s, args, base) for s in chosen]))
+    passed = failed = 0
+    for name, failures, seconds in results:
+        print(f"{'FAIL' if failures else 'PASS'} {name} ({seconds:.1f} s)", flush=True)
+        for failure in failures:
+            print("    " + failure, flush=True)
+        passed, failed = passed + (not failures), failed + bool(failures)
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not passed else 0
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@ import inspect
 import json
 import os
 import shutil
+import signal
 import subprocess
 import time
 from pathlib import Path
@@ -40,6 +41,37 @@ def read_json_lines(path):
     return [json.loads(line) for line in path.read_text(encoding="utf-8").splitlines()] if path.exists() else []
 
 
+def wait(command, env, what, limit, **kwargs):
+    """Runs command and gives its exit code, saying every minute that it is
+    still going; kills it and raises TimeoutError after limit seconds."""
+    began, said = time.time(), 0
+    process = subprocess.Popen(command, env=env, start_new_session=True, **kwargs)
+    while process.poll() is None:
+        time.sleep(0.5)
+        if time.time() - began > limit:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise TimeoutError(f"{what}: no end after {limit / 60:.0f} min")
+        if time.time() - began >= 60 * (said + 1):
+            said += 1
+            print(f"    {what}: {said} min so far", flush=True)
+    return process.returncode
+
+
+def prepare_prefix(prefix, limit=600):
+    """Sets prefix up and waits until Wine is done with it. wineboot's exit
+    code is not that: under emulation, on a busy machine, it gives up (53)
+    while the set-up goes on, for many minutes. The server ends when it is over."""
+    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+    wait(["wineboot", "-i"], env, "wineboot -i", limit, **QUIET)
+    # With no window manager on the display, Wine waits 2 s for one at
+    # every hidden or closed window; unmanaged windows skip that wait.
+    if wait(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env,
+            "reg add", limit, **QUIET) != 0:
+        raise RuntimeError(f"the new Wine prefix {prefix} does not work")
+    wait(["wineserver", "-w"], env, "prefix set-up", limit)
+
+
 def prepare_base_prefix(work):
     """One initialised prefix that every sandbox starts as a copy of."""
     base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
@@ -47,15 +79,10 @@ def prepare_base_prefix(work):
     # another way is reused.
     env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
     version = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout + \
-        WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_base_prefix).encode()).hexdigest()
+        WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_prefix).encode()).hexdigest()
     if not ready.exists() or ready.read_text() != version:
         shutil.rmtree(base, ignore_errors=True)
-        subprocess.run(["wineboot", "-i"], env=env, check=True, **QUIET)
-        # With no window manager on the display, Wine waits 2 s for one at
-        # every hidden or closed window; unmanaged windows skip that wait.
-        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
-                       env=env, check=True, **QUIET)
-        subprocess.run(["wineserver", "-w"], env=env, check=True)
+        prepare_prefix(base)
         ready.write_text(version)
     return base
 
