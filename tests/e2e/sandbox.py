@@ -26,7 +26,10 @@ CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\l
               r"SMSServer\lib\swing-layout-1.0.jar", r"SMSServer\Tarvex_Advance_SMS_Server.jar", "SMSServer"]
 # WINEARCH from the caller: win32 for the shipped program, win64 for its
 # 64-bit twin, whose Wine is the loader in scripts/wine64.
-WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# No crash debugger: under qemu-i386 it has been seen to hang over a program
+# that crashed during the prefix's set-up, and the set-up with it.
+WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe,winemenubuilder.exe=d"}
 if WINE_ENV["WINEARCH"] == "win64":
     WINE_ENV["PATH"] = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64") + os.pathsep + os.environ["PATH"]
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
