@@ -21,83 +21,74 @@ TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     EXPECT_EQ(machine.Events(L"copy "), std::vector<std::wstring>{kSource + L"jdc.jar -> " + kHome + L"\\lib\\ext\\"});
     EXPECT_EQ(machine.Files.Files[kHome + L"\\lib\\ext\\jdc.jar"], "source");
     EXPECT_EQ(machine.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"], "mine");
-    EXPECT_TRUE(machine.Ui.Messages.empty());
+    EXPECT_TRUE(machine.Events(L"message ").empty());
 }
 
 TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead) {
+    const std::wstring win32com = kHome + L"\\bin\\Win32com.dll";
     struct Case {
         const char* Situation;
-        std::function<void(FakeMachine&)> Arrange;
-        std::size_t FileCalls;  // tests and copies up to the failure
+        bool Sources = true;  // the installation folder is there
+        std::wstring Home = kHome;
+        std::map<std::wstring, std::uint32_t> Refused;
+        std::function<AppError()> Elevated = [] { return AppError{}; };
+        std::size_t Copies = 0;  // up to the failure
         std::vector<std::wstring> Elevations;
         std::vector<std::wstring> Messages;
-        std::wstring Home = kHome;
-    };
-    const auto readOnly = [](FakeMachine& m) {
-        m.AddSupportSources();
-        m.Files.ReadOnly.insert(kHome + L"\\bin\\Win32com.dll");
     };
     const Case cases[] = {
-        {"no installation folder", [](FakeMachine&) {}, 2, {}, {L"File not found", kCopyFailed}},
-        {"Comm.jar present, no installation folder",
-         [](FakeMachine& m) { m.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"] = "mine"; },
-         3,
-         {},
-         {L"File not found", kCopyFailed}},
-        {"runtime without lib\\ext",
-         [](FakeMachine& m) {
-             m.AddSupportSources();
-             m.Files.Folders.erase(kHome + L"\\lib\\ext");
+        {.Situation = "no installation folder",
+         .Sources = false,
+         .Copies = 1,
+         .Messages = {L"File not found", kCopyFailed}},
+        {.Situation = "no runtime folder",
+         .Home = L"C:\\gone",
+         .Copies = 1,
+         .Messages = {L"Path not found", kCopyFailed}},
+        {.Situation = "Win32com.dll in use",
+         .Refused = {{win32com, 32}},
+         .Copies = 3,
+         .Messages = {L"Permission denied", kCopyFailed}},
+        {.Situation = "read-only Win32com.dll, copied elevated",
+         .Refused = {{win32com, 5}},
+         .Copies = 3,
+         .Elevations = {kElevation}},
+        {.Situation = "read-only Win32com.dll, elevation declined",
+         .Refused = {{win32com, 5}},
+         .Elevated = []() -> AppError {
+             throw AppError{-2147023673, L"The operation was canceled by the user", 1223};
          },
-         2,
-         {},
-         {L"Path not found", kCopyFailed}},
-        {"Win32com.dll in use after two copies",
-         [](FakeMachine& m) {
-             m.AddSupportSources();
-             m.Files.InUse.insert(kHome + L"\\bin\\Win32com.dll");
-         },
-         6,
-         {},
-         {L"Permission denied", kCopyFailed}},
-        {"read-only Win32com.dll, copied elevated", readOnly, 6, {kElevation}, {}},
-        {"read-only Win32com.dll, elevation declined",
-         [&](FakeMachine& m) {
-             readOnly(m);
-             m.Processes.Elevated = []() -> AppError {
-                 throw AppError{-2147023673, L"The operation was canceled by the user", 1223};
-             };
-         },
-         6,
-         {kElevation},
-         {L"Permission denied", kCopyFailed}},
-        {"read-only Win32com.dll, elevated run failed",
-         [&](FakeMachine& m) {
-             readOnly(m);
-             m.Processes.Elevated = [] { return AppError{kErrFileNotFound, L"File not found"}; };
-         },
-         6,
-         {kElevation},
-         {L"File not found", kCopyFailed}},
-        {"read-only, relative runtime folder",
-         [](FakeMachine& m) {
-             m.AddSupportSources();
-             m.AddRuntimeFolders(L"jre6", true);
-             m.Files.ReadOnly.insert(L"jre6\\lib\\ext\\Comm.jar");
-         },
-         2,
-         {},
-         {L"Permission denied", kCopyFailed},
-         L"jre6"},
+         .Copies = 3,
+         .Elevations = {kElevation},
+         .Messages = {L"Permission denied", kCopyFailed}},
+        {.Situation = "read-only Win32com.dll, elevated run failed",
+         .Refused = {{win32com, 5}},
+         .Elevated =
+             [] {
+                 return AppError{kErrFileNotFound, L"File not found"};
+             },
+         .Copies = 3,
+         .Elevations = {kElevation},
+         .Messages = {L"File not found", kCopyFailed}},
+        {.Situation = "read-only, relative runtime folder",
+         .Home = L"jre6",
+         .Refused = {{L"jre6\\lib\\ext\\Comm.jar", 5}},
+         .Copies = 1,
+         .Messages = {L"Permission denied", kCopyFailed}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         machine.AddRuntimeFolders(kHome, true);
-        c.Arrange(machine);
+        machine.AddRuntimeFolders(L"jre6", true);
+        if (c.Sources) {
+            machine.AddSupportSources();
+        }
+        machine.Files.Refused = c.Refused;
+        machine.Processes.Elevated = c.Elevated;
         InstallSerialSupport(c.Home, machine.Seams);
-        EXPECT_EQ(machine.Events(L"exists ").size() + machine.Events(L"copy ").size(), c.FileCalls) << c.Situation;
+        EXPECT_EQ(machine.Events(L"copy ").size(), c.Copies) << c.Situation;
         EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.Situation;
-        EXPECT_EQ(machine.Ui.Messages, c.Messages) << c.Situation;
+        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
     }
 }
 
@@ -135,8 +126,8 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) 
         const std::optional<std::int32_t> exitCode =
             folder ? std::optional(RunSerialSupportInstaller(*folder, machine.Registry, machine.Files)) : std::nullopt;
         const std::wstring situation = c.Arguments.empty() ? L"no arguments" : c.Arguments.back();
-        EXPECT_EQ(exitCode, c.ExitCode) << Narrow(situation);
-        EXPECT_EQ(machine.Events(L"copy ").size(), c.Copies) << Narrow(situation);
+        EXPECT_EQ(exitCode, c.ExitCode) << situation;
+        EXPECT_EQ(machine.Events(L"copy ").size(), c.Copies) << situation;
     }
     // Backslashes before the closing quote are doubled, or they would escape it.
     EXPECT_EQ(SerialSupportParameters(L"C:\\jre6\\"), L"\"/InstallSerialSupport:C:\\jre6\\\\\"");
