@@ -39,13 +39,10 @@ inline std::optional<int> EndedWith(const std::function<void()>& run) {
 // the order they were added, which is the order they enumerate in.
 class FakeRegistry : public RegistryApi {
 public:
-    struct Value {
-        std::uint32_t Type;
-        std::string Data;
-    };
     std::vector<std::string> Keys;
-    std::map<std::string, Value> Values;                  // by key path + '|' + value name
-    std::function<void(std::uint32_t& size)> AfterQuery;  // runs once, after the next query
+    std::map<RegistryKey, std::string> Handles;                           // the open keys' paths
+    std::map<std::string, std::pair<std::uint32_t, std::string>> Values;  // by key path + '|' + value name: type, data
+    std::function<void(std::uint32_t& size)> AfterQuery;                  // runs once, after the next query
 
     // Adds root\path and the keys above it.
     void AddKey(RegistryKey root, const std::string& path) {
@@ -62,14 +59,13 @@ public:
         AddKey(root, path);
         Values[PathOf(root, path) + '|' + name] = {type, data};
     }
-    std::size_t OpenHandles() const { return handles_.size(); }
 
     long OpenKey(RegistryKey root, const std::string& path, std::uint32_t, RegistryKey& opened) override {
         const std::string full = path.empty() ? Opened(root) : Opened(root) + "\\" + path;
         if (std::find(Keys.begin(), Keys.end(), full) == Keys.end() && full.find('\\') != std::string::npos) {
             return kErrorFileNotFound;
         }
-        handles_[opened = nextHandle_++] = full;
+        Handles[opened = nextHandle_++] = full;
         return kErrorSuccess;
     }
     long EnumKey(RegistryKey key, std::uint32_t index, std::span<char> name) override {
@@ -105,7 +101,7 @@ public:
     }
     // Closing a key twice, or a root the caller owns, is a fault.
     long CloseKey(RegistryKey key) override {
-        EXPECT_EQ(handles_.erase(key), 1U) << "CloseKey on a key that is not open";
+        EXPECT_EQ(Handles.erase(key), 1U) << "CloseKey on a key that is not open";
         return kErrorSuccess;
     }
     std::string ToAnsi(const std::wstring& text) override { return {text.begin(), text.end()}; }  // ASCII only
@@ -117,11 +113,10 @@ private:
         return path.empty() ? top : top + "\\" + path;
     }
     std::string Opened(RegistryKey key) const {
-        auto found = handles_.find(key);
-        return found != handles_.end() ? found->second : PathOf(key, "");
+        auto found = Handles.find(key);
+        return found != Handles.end() ? found->second : PathOf(key, "");
     }
 
-    std::map<RegistryKey, std::string> handles_;
     RegistryKey nextHandle_ = 0x100;
 };
 

@@ -18,7 +18,7 @@ class RegistryReader : public ::testing::Test {
 protected:
     // Every path closes what it opened (the fake checks that it closes
     // nothing else).
-    void TearDown() override { EXPECT_EQ(registry.OpenHandles(), 0U); }
+    void TearDown() override { EXPECT_EQ(registry.Handles.size(), 0U); }
 
     // The value, or the number of the error GetValue raised.
     Outcome Get(const std::string& name) {
