@@ -27,16 +27,23 @@ TEST(LaunchSequence, HidesThenLocatesThenStartsHiddenInTheApplicationFolderThenW
 }
 
 TEST(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram) {
-    for (const bool folderFails : {false, true}) {
+    struct Case {
+        AppError SetFolderFailure;
+        AppError StartFailure;
+        const wchar_t* Message;
+    };
+    const Case cases[] = {
+        {{kErrPathNotFound, L"Path not found"}, {}, L"Run-time error '76':\r\n\r\nPath not found"},
+        {{}, {kErrFileNotFound, L"File not found"}, L"Run-time error '53':\r\n\r\nFile not found"},
+    };
+    for (const Case& c : cases) {
         FakeMachine machine;
         LauncherState state;
         machine.AddRuntime("1.6", "");  // an empty JavaHome: `java` from the search path
-        (folderFails ? machine.Processes.SetFolderFailure : machine.Processes.StartFailure) =
-            folderFails ? AppError{kErrPathNotFound, L"Path not found"} : AppError{kErrFileNotFound, L"File not found"};
+        machine.Processes.SetFolderFailure = c.SetFolderFailure;
+        machine.Processes.StartFailure = c.StartFailure;
         EXPECT_EQ(Timer1Tick(machine, state), 1);
-        EXPECT_EQ(machine.Events(L"message "),
-                  std::vector<std::wstring>{folderFails ? L"Run-time error '76':\r\n\r\nPath not found"
-                                                        : L"Run-time error '53':\r\n\r\nFile not found"});
+        EXPECT_EQ(machine.Events(L"message "), std::vector<std::wstring>{c.Message});
         EXPECT_TRUE(machine.Events(L"timer").empty());
         EXPECT_EQ(state.JavaProcessId, 0U);
     }
@@ -47,7 +54,6 @@ TEST(LaunchSequence, ATickPumpedWhileItWaitsDoesNotLaunchOrAskForElevationAgain)
     LauncherState state;
     machine.AddRuntime("1.6", "C:\\jre6");
     machine.AddRuntimeFolders(L"C:\\jre6", true);
-    machine.AddSupportSources();
     machine.Files.Refused[L"C:\\jre6\\lib\\ext\\Comm.jar"] = 5;  // the elevated run, then two boxes
     machine.Ui.WhileMessageOpen = [&] { EXPECT_EQ(Timer1Tick(machine, state), std::nullopt); };
     machine.Processes.Elevated = [&] {

@@ -8,41 +8,42 @@ namespace {
 const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
 
 TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighestOrEndsTheProgram) {
+    const std::wstring noRuntime =
+        L"You have not Installed Java Runtime Environment on your computer.\r\n"
+        L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+        L"Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help";
     const std::wstring tooOld = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+    using Versions = std::vector<std::string>;  // registered in this order, each as C:\jre-<version>
     struct Case {
-        std::optional<std::vector<std::string>> Versions;  // registered as C:\jre-<version>; none: no runtime key
+        const char* Situation;
+        std::optional<Versions> Registered;  // none: no runtime key at all
         std::optional<int> ExitCode;
         std::wstring JavaHome;
         std::vector<std::wstring> Messages;
     };
     const Case cases[] = {
-        {std::nullopt,
-         1,
-         L"",
-         {L"You have not Installed Java Runtime Environment on your computer.\r\n"
-          L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
-          L"Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help"}},
-        {std::vector<std::string>{}, 1, L"", {tooOld}},
-        {std::vector<std::string>{"1.4.2_19", "1.10", "-2.0"}, 1, L"", {tooOld}},  // 1.10 reads as 1.1
-        {std::vector<std::string>{"1.4.2_19", "1.6", "1.6.0_20"}, std::nullopt, L"C:\\jre-1.6", {}},
-        {std::vector<std::string>{"1.5.0_22", "1.8"}, std::nullopt, L"C:\\jre-1.5.0_22", {}},  // 1.5 qualifies
-        {std::vector<std::string>{"1.10", "10"}, std::nullopt, L"C:\\jre-10", {}},  // a short name is read whole
-        {std::vector<std::string>{"1.7", "not a version"}, std::nullopt, L"C:\\jre-1.7", {}},  // nor read after it
-        {std::vector<std::string>{"jre", "1.6"}, std::nullopt, L"", {L"Type mismatch", kSearchFailed}},
+        {"no runtime key", std::nullopt, 1, L"", {noRuntime}},
+        {"no versions", Versions{}, 1, L"", {tooOld}},
+        {"1.10 reads as 1.1", Versions{"1.4.2_19", "1.10", "-2.0"}, 1, L"", {tooOld}},
+        {"the first, not the highest", Versions{"1.4.2_19", "1.6", "1.6.0_20"}, std::nullopt, L"C:\\jre-1.6", {}},
+        {"1.5 qualifies", Versions{"1.5.0_22", "1.8"}, std::nullopt, L"C:\\jre-1.5.0_22", {}},
+        {"a short name is read whole", Versions{"1.10", "10"}, std::nullopt, L"C:\\jre-10", {}},
+        {"names after the match are not read", Versions{"1.7", "not a version"}, std::nullopt, L"C:\\jre-1.7", {}},
+        {"not a number first", Versions{"jre", "1.6"}, std::nullopt, L"", {L"Type mismatch", kSearchFailed}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
-        if (c.Versions) {
+        if (c.Registered) {
             machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
-            for (const std::string& version : *c.Versions) {
+            for (const std::string& version : *c.Registered) {
                 machine.AddRuntime(version, "C:\\jre-" + version);
                 machine.AddRuntimeFolders(L"C:\\jre-" + std::wstring(version.begin(), version.end()));
             }
         }
         std::wstring javaHomePath = L"stale";
-        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), c.ExitCode) << c.JavaHome;
-        EXPECT_EQ(javaHomePath, c.JavaHome);
-        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.JavaHome;
+        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), c.ExitCode) << c.Situation;
+        EXPECT_EQ(javaHomePath, c.JavaHome) << c.Situation;
+        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
     }
 }
 

@@ -12,9 +12,7 @@ const std::wstring kElevation =
 
 TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     FakeMachine machine;
-    machine.AddSupportSources();
     machine.AddRuntimeFolders(kHome);
-    machine.Files.Files[kHome + L"\\lib\\ext\\Comm.jar"] = "mine";
     machine.Files.Files.erase(kHome + L"\\lib\\ext\\jdc.jar");
     InstallSerialSupport(kHome, machine.Seams);
     EXPECT_EQ(machine.Events(L"copy "),
@@ -45,7 +43,6 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
     };
     for (const Case& c : cases) {
         FakeMachine machine;
-        machine.AddSupportSources();
         machine.AddRuntimeFolders(c.Home, true);
         machine.Files.Refused[c.Home + L"\\bin\\Win32com.dll"] = c.RefusedCode;
         machine.Processes.Elevated = c.Elevated;
@@ -78,7 +75,6 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) 
     };
     for (const Case& c : cases) {
         FakeMachine machine;
-        machine.AddSupportSources();
         machine.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.5", "Home", kRegSz, "x");
         machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
         machine.AddRuntime("1.7", R"(C:\Java\..\jre7)");
