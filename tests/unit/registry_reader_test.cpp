@@ -104,6 +104,7 @@ TEST_F(RegistryReader, GetValueTrustsNeitherASecondQueryOfAChangedValueNorAnOver
         {kRegBinary, big, change(kRegBinary, std::string(4000, 'g')), Raised{kErrUnsupportedValueType}},
         {kRegBinary, big, [&](std::uint32_t&) { registry.Values.clear(); }, Raised{kErrUnsupportedValueType}},
         {kRegBinary, big, change(kRegSz, std::string("ok") + '\0'), std::wstring(L"ok")},
+        {kRegBinary, big, change(kRegDword, "\x02\x01"), std::int32_t{0x0102}},  // reads the fresh buffer's zeros
         // Only the buffer's own 1024 bytes are read, less the terminator.
         {kRegSz, "xyz", [](std::uint32_t& size) { size = 5000; }, std::wstring(L"xyz") + std::wstring(1020, L'\0')},
     };

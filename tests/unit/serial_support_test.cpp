@@ -65,6 +65,7 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) 
         {{}, std::nullopt, 0},
         {{flag}, std::nullopt, 0},
         {{flag + L"jre6"}, std::nullopt, 0},
+        {{flag + L"C:\\"}, 5, 0},  // a drive's root is a folder it can carry
         {{flag + L"C:jre6"}, std::nullopt, 0},
         {{flag + L"\\\\server\\java\\jre6"}, std::nullopt, 0},
         {{flag + kHome, L"extra"}, std::nullopt, 0},
