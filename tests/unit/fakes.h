@@ -1,16 +1,16 @@
 #pragma once
 
 // In-memory stand-ins for the four seams, behaving as the Windows functions
-// behind them do. All write to one event log, so that a test can check the
-// order of effects across seams.
+// behind them do. Files, processes and the window write to one event log, so
+// that a test can check the order of effects across seams.
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,61 +25,47 @@ struct ProgramEnded {
     int ExitCode;
 };
 
-inline std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+// Runs part of the program; the exit code when it ended the program.
+inline std::optional<int> EndedWith(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const ProgramEnded& ended) {
+        return ended.ExitCode;
     }
-    return wide;
+    return std::nullopt;
 }
-
-inline std::string Narrow(const std::wstring& text) { return {text.begin(), text.end()}; }
 
 // The registry as flat maps: keys by full path ("HKLM\\SOFTWARE\\..."), in
 // the order they were added, which is the order they enumerate in.
 class FakeRegistry : public RegistryApi {
 public:
-    struct Value {
-        std::uint32_t Type;
-        std::string Data;
-    };
     std::vector<std::string> Keys;
-    std::set<std::string> Unreadable;
-    std::map<std::string, Value> Values;   // by key path + '|' + value name
-    std::function<void()> BetweenQueries;  // changes the registry after the first query
-    bool RootClosed = false;
+    std::map<RegistryKey, std::string> Handles;                           // the open keys' paths
+    std::map<std::string, std::pair<std::uint32_t, std::string>> Values;  // by key path + '|' + value name: type, data
+    std::function<void(std::uint32_t& size)> AfterQuery;                  // runs once, after the next query
 
-    explicit FakeRegistry(EventLog& log) : log_(log) {}
-
-    static std::string PathOf(RegistryKey root, const std::string& path) {
-        const std::string top = root == kHkeyLocalMachine ? "HKLM" : "HKCU";
-        return path.empty() ? top : top + "\\" + path;
-    }
     // Adds root\path and the keys above it.
     void AddKey(RegistryKey root, const std::string& path) {
         const std::string full = PathOf(root, path);
-        for (std::size_t end = full.find('\\'); end != std::string::npos; end = full.find('\\', end + 1)) {
-            AddIfMissing(full.substr(0, end));
+        for (std::size_t end = 0; end != std::string::npos;) {
+            end = full.find('\\', end + 1);
+            if (std::find(Keys.begin(), Keys.end(), full.substr(0, end)) == Keys.end()) {
+                Keys.push_back(full.substr(0, end));
+            }
         }
-        AddIfMissing(full);
     }
     void SetValue(RegistryKey root, const std::string& path, const std::string& name, std::uint32_t type,
                   const std::string& data) {
         AddKey(root, path);
         Values[PathOf(root, path) + '|' + name] = {type, data};
     }
-    std::size_t OpenHandles() const { return handles_.size(); }
 
     long OpenKey(RegistryKey root, const std::string& path, std::uint32_t, RegistryKey& opened) override {
         const std::string full = path.empty() ? Opened(root) : Opened(root) + "\\" + path;
         if (std::find(Keys.begin(), Keys.end(), full) == Keys.end() && full.find('\\') != std::string::npos) {
             return kErrorFileNotFound;
         }
-        if (Unreadable.count(full) != 0) {
-            return 5;  // ERROR_ACCESS_DENIED
-        }
-        handles_[opened = nextHandle_++] = full;
-        log_.push_back(L"registry open " + Widen(path));
+        Handles[opened = nextHandle_++] = full;
         return kErrorSuccess;
     }
     long EnumKey(RegistryKey key, std::uint32_t index, std::span<char> name) override {
@@ -108,39 +94,29 @@ public:
             }
             size = static_cast<std::uint32_t>(bytes.size());
         }
-        if (BetweenQueries) {
-            std::exchange(BetweenQueries, nullptr)();
+        if (AfterQuery) {
+            std::exchange(AfterQuery, nullptr)(size);
         }
         return code;
     }
+    // Closing a key twice, or a root the caller owns, is a fault.
     long CloseKey(RegistryKey key) override {
-        RootClosed = RootClosed || key == kHkeyLocalMachine || key == kHkeyCurrentUser;
-        return handles_.erase(key) == 1 ? kErrorSuccess : 6;  // ERROR_INVALID_HANDLE
+        EXPECT_EQ(Handles.erase(key), 1U) << "CloseKey on a key that is not open";
+        return kErrorSuccess;
     }
-    // A single-byte code page: characters above 255 become '?', as the
-    // system conversion does with characters its code page lacks.
-    std::string ToAnsi(const std::wstring& text) override {
-        std::string ansi;
-        for (wchar_t c : text) {
-            ansi += static_cast<unsigned>(c) < 256 ? static_cast<char>(c) : '?';
-        }
-        return ansi;
-    }
-    std::wstring FromAnsi(const std::string& text) override { return Widen(text); }
+    std::string ToAnsi(const std::wstring& text) override { return {text.begin(), text.end()}; }  // ASCII only
+    std::wstring FromAnsi(const std::string& text) override { return {text.begin(), text.end()}; }
 
 private:
-    void AddIfMissing(const std::string& full) {
-        if (std::find(Keys.begin(), Keys.end(), full) == Keys.end()) {
-            Keys.push_back(full);
-        }
+    static std::string PathOf(RegistryKey root, const std::string& path) {
+        const std::string top = root == kHkeyLocalMachine ? "HKLM" : "HKCU";
+        return path.empty() ? top : top + "\\" + path;
     }
     std::string Opened(RegistryKey key) const {
-        auto found = handles_.find(key);
-        return found != handles_.end() ? found->second : PathOf(key, "");
+        auto found = Handles.find(key);
+        return found != Handles.end() ? found->second : PathOf(key, "");
     }
 
-    EventLog& log_;
-    std::map<RegistryKey, std::string> handles_;
     RegistryKey nextHandle_ = 0x100;
 };
 
@@ -148,28 +124,22 @@ class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(EventLog& log) : log_(log) {}
     std::set<std::wstring> Folders;
-    std::set<std::wstring> ReadOnly;            // refused for lack of rights
-    std::set<std::wstring> InUse;               // refused as open in another program
-    std::map<std::wstring, std::string> Files;  // path -> contents
+    std::map<std::wstring, std::uint32_t> Refused;  // target -> system code: 5 no rights, 32 in use
+    std::set<std::wstring> Files;
 
     bool FileExists(const std::wstring& path) override {
         log_.push_back(L"exists " + path);
         return Files.count(path) != 0;
     }
     bool FolderExists(const std::wstring& path) override { return Folders.count(path) != 0; }
+    // Only a refusal fails a copy: the tests do without a missing source or folder.
     void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override {
         log_.push_back(L"copy " + source + L" -> " + folder);
         const std::wstring target = folder + source.substr(source.find_last_of(L'\\') + 1);
-        if (Files.count(source) == 0) {
-            throw AppError{kErrFileNotFound, L"File not found"};
+        if (Refused.count(target) != 0) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", Refused[target]};
         }
-        if (Folders.count(folder.substr(0, folder.size() - 1)) == 0) {
-            throw AppError{kErrPathNotFound, L"Path not found"};
-        }
-        if (ReadOnly.count(target) != 0 || InUse.count(target) != 0) {
-            throw AppError{kErrPermissionDenied, L"Permission denied", ReadOnly.count(target) != 0 ? 5U : 32U};
-        }
-        Files[target] = Files[source];
+        Files.insert(target);
     }
 
 private:
@@ -179,29 +149,23 @@ private:
 class FakeProcesses : public ProcessApi {
 public:
     explicit FakeProcesses(EventLog& log) : log_(log) {}
-    struct Process {
-        std::uint32_t ExitCode = kStillActive;
-        bool Openable = true;
-    };
-    std::optional<AppError> SetFolderFailure;
-    std::optional<AppError> StartFailure;
-    std::map<std::uint32_t, Process> Processes;                      // by id
+    AppError SetFolderFailure;                                       // raised when its Number is set
+    AppError StartFailure;                                           // raised when its Number is set
+    std::map<std::uint32_t, std::uint32_t> ExitCodes;                // of the processes that can be opened
     std::function<AppError()> Elevated = [] { return AppError{}; };  // the elevated run's outcome
-    int OpenHandles = 0;
 
     std::wstring ModulePath() override { return L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe"; }
     void SetCurrentFolder(const std::wstring& folder) override {
         log_.push_back(L"cd " + folder);
-        if (SetFolderFailure) {
-            throw AppError(*SetFolderFailure);
+        if (SetFolderFailure.Number != 0) {
+            throw SetFolderFailure;
         }
     }
     std::uint32_t StartHidden(const std::wstring& commandLine) override {
         log_.push_back(L"start " + commandLine);
-        if (StartFailure) {
-            throw AppError(*StartFailure);
+        if (StartFailure.Number != 0) {
+            throw StartFailure;
         }
-        Processes[4242] = Process{};
         return 4242;
     }
     AppError RunElevated(const std::wstring& program, const std::wstring& parameters) override {
@@ -212,26 +176,20 @@ public:
     ProcessHandle OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) override {
         log_.push_back(L"open " + std::to_wstring(access) + (inherit ? L" inherit " : L" ") +
                        std::to_wstring(processId));
-        auto found = Processes.find(processId);
-        const bool opens = found != Processes.end() && found->second.Openable;
-        OpenHandles += opens ? 1 : 0;
-        return opens ? processId + 0x10000 : 0;
+        return ExitCodes.count(processId) != 0 ? processId + 0x10000 : 0;
     }
     bool GetExitCodeProcess(ProcessHandle process, std::uint32_t& exitCode) override {
         log_.push_back(process == 0 ? L"query without a handle" : L"query");
-        auto found = Processes.find(static_cast<std::uint32_t>(process - 0x10000));
-        if (process == 0 || found == Processes.end()) {
+        auto found = ExitCodes.find(static_cast<std::uint32_t>(process - 0x10000));
+        if (process == 0 || found == ExitCodes.end()) {
             return false;
         }
-        exitCode = found->second.ExitCode;
+        exitCode = found->second;
         return true;
     }
     bool CloseHandle(ProcessHandle handle) override {
-        log_.push_back(L"close");
-        if (handle == 0 || OpenHandles-- == 0) {
-            throw std::logic_error("CloseHandle on a handle that is not open");
-        }
-        return true;
+        log_.push_back(handle == 0 ? L"close without a handle" : L"close");
+        return handle != 0;
     }
 
 private:
@@ -241,12 +199,9 @@ private:
 class FakeUi : public UserInterface {
 public:
     explicit FakeUi(EventLog& log) : log_(log) {}
-    std::vector<std::wstring> Messages;
-    bool Timer2Enabled = false;
     std::function<void()> WhileMessageOpen;  // as a tick pumped by the modal box
 
     void ShowMessage(const std::wstring& text) override {
-        Messages.push_back(text);
         log_.push_back(L"message " + text);
         if (WhileMessageOpen) {
             WhileMessageOpen();
@@ -254,7 +209,6 @@ public:
     }
     void HideWindow() override { log_.push_back(L"hide"); }
     void SetTimerEnabled(LauncherTimer timer, bool enabled) override {
-        Timer2Enabled = timer == LauncherTimer::Timer2 ? enabled : Timer2Enabled;
         log_.push_back(std::wstring(timer == LauncherTimer::Timer1 ? L"timer1 " : L"timer2 ") +
                        (enabled ? L"on" : L"off"));
     }
@@ -274,7 +228,7 @@ inline const std::wstring kSupportFiles[] = {L"\\lib\\ext\\Comm.jar", L"\\lib\\j
 // A whole machine of fakes, wired to one event log.
 struct FakeMachine {
     EventLog Log;
-    FakeRegistry Registry{Log};
+    FakeRegistry Registry;
     FakeFiles Files{Log};
     FakeProcesses Processes{Log};
     FakeUi Ui{Log};
@@ -289,14 +243,8 @@ struct FakeMachine {
         Files.Folders.insert({home, home + L"\\lib", home + L"\\lib\\ext", home + L"\\bin"});
         for (const std::wstring& file : kSupportFiles) {
             if (!bare) {
-                Files.Files[home + file] = "present";
+                Files.Files.insert(home + file);
             }
-        }
-    }
-    // The installation folder with all four files.
-    void AddSupportSources() {
-        for (const std::wstring& file : kSupportFiles) {
-            Files.Files[L"C:\\tarvex\\GsmModemJar" + file.substr(file.find_last_of(L'\\'))] = "source";
         }
     }
     // The events that start with prefix, prefix removed.

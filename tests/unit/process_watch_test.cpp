@@ -5,52 +5,25 @@
 
 namespace {
 
-constexpr std::uint32_t kJavaId = 4242;
-
-// One tick; true when it ended the launcher.
-bool Tick(FakeMachine& machine) {
-    try {
-        RunProcessWatch(kJavaId, machine.Processes, machine.Ui);
-        return false;
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.ExitCode, 0);
-        return true;
-    }
-}
-
 TEST(ProcessWatch, EndsOnlyWhenTheJavaProcessHasFinishedOrIsGone) {
     struct Case {
         const char* Situation;
-        std::optional<FakeProcesses::Process> Process;
-        bool Ends;
+        std::map<std::uint32_t, std::uint32_t> ExitCodes;
+        EventLog Log;  // 1049600: SYNCHRONIZE | PROCESS_QUERY_INFORMATION, not inheritable
     };
     const Case cases[] = {
-        {"still running", FakeProcesses::Process{kStillActive, true}, false},
-        {"ended with 0, object still present", FakeProcesses::Process{0, true}, true},
-        {"ended, object gone", std::nullopt, true},
-        {"cannot be opened", FakeProcesses::Process{kStillActive, false}, true},
-        {"ended with 3, someone still holds a handle", FakeProcesses::Process{3, true}, false},
+        {"still running", {{4242, kStillActive}}, {L"open 1049600 4242", L"query", L"close"}},
+        {"ended with 0, object still present", {{4242, 0}}, {L"open 1049600 4242", L"query", L"close", L"end 0"}},
+        {"ended with 3, someone still holds a handle", {{4242, 3}}, {L"open 1049600 4242", L"query", L"close"}},
+        // The query is asked even so, and fails: no exit code is carried over.
+        {"gone, or cannot be opened", {}, {L"open 1049600 4242", L"query without a handle", L"end 0"}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
-        if (c.Process) {
-            machine.Processes.Processes[kJavaId] = *c.Process;
-        }
-        EXPECT_EQ(Tick(machine), c.Ends) << c.Situation;
-        EXPECT_EQ(machine.Processes.OpenHandles, 0) << c.Situation;
-        // SYNCHRONIZE | PROCESS_QUERY_INFORMATION, not inheritable
-        EXPECT_EQ(machine.Log.front(), L"open 1049600 4242") << c.Situation;
+        machine.Processes.ExitCodes = c.ExitCodes;
+        EndedWith([&] { RunProcessWatch(4242, machine.Processes, machine.Ui); });  // the log says whether
+        EXPECT_EQ(machine.Log, c.Log) << c.Situation;
     }
-}
-
-TEST(ProcessWatch, AsksEvenWithoutAHandleAndNeverCarriesAnExitCodeOver) {
-    FakeMachine machine;
-    machine.Processes.Processes[kJavaId] = {};
-    EXPECT_FALSE(Tick(machine));
-    machine.Processes.Processes.erase(kJavaId);  // last handle gone: the id names nothing
-    EXPECT_TRUE(Tick(machine));
-    EXPECT_EQ(machine.Log, (std::vector<std::wstring>{L"open 1049600 4242", L"query", L"close", L"open 1049600 4242",
-                                                      L"query without a handle", L"end 0"}));
 }
 
 }  // namespace

@@ -7,109 +7,72 @@ namespace {
 
 const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
 
-struct Outcome {
-    std::optional<int> ExitCode;  // set when the locator ended the program
-    std::wstring JavaHomePath;
-};
-
-Outcome Locate(FakeMachine& machine) {
-    Outcome outcome{std::nullopt, L"stale"};
-    try {
-        LocateJavaRuntime(machine.Seams, outcome.JavaHomePath);
-    } catch (const ProgramEnded& ended) {
-        outcome.ExitCode = ended.ExitCode;
-    }
-    EXPECT_EQ(machine.Registry.OpenHandles(), 0U);
-    return outcome;
-}
-
-TEST(RuntimeLocator, EndsTheProgramWhenNoSuitableRuntimeIsRegistered) {
+TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighestOrEndsTheProgram) {
     const std::wstring noRuntime =
         L"You have not Installed Java Runtime Environment on your computer.\r\n"
         L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
         L"Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help";
     const std::wstring tooOld = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
-    const std::vector<std::pair<std::optional<std::vector<std::string>>, std::wstring>> cases = {
-        {std::nullopt, noRuntime},  // no runtime key at all
-        {std::vector<std::string>{}, tooOld},
-        {std::vector<std::string>{"1.4.2_19", "1.10", "-2.0"}, tooOld},  // 1.10 reads as 1.1
+    using Versions = std::vector<std::string>;  // registered in this order, each as C:\jre-<version>
+    struct Case {
+        const char* Situation;
+        std::optional<Versions> Registered;  // none: no runtime key at all
+        std::optional<int> ExitCode;
+        std::wstring JavaHome;
+        std::vector<std::wstring> Messages;
     };
-    for (const auto& [versions, message] : cases) {
+    const Case cases[] = {
+        {"no runtime key", std::nullopt, 1, L"", {noRuntime}},
+        {"no versions", Versions{}, 1, L"", {tooOld}},
+        {"1.10 reads as 1.1", Versions{"1.4.2_19", "1.10", "-2.0"}, 1, L"", {tooOld}},
+        {"the first, not the highest", Versions{"1.4.2_19", "1.6", "1.6.0_20"}, std::nullopt, L"C:\\jre-1.6", {}},
+        {"1.5 qualifies", Versions{"1.5.0_22", "1.8"}, std::nullopt, L"C:\\jre-1.5.0_22", {}},
+        {"a short name is read whole", Versions{"1.10", "10"}, std::nullopt, L"C:\\jre-10", {}},
+        {"names after the match are not read", Versions{"1.7", "not a version"}, std::nullopt, L"C:\\jre-1.7", {}},
+        {"not a number first", Versions{"jre", "1.6"}, std::nullopt, L"", {L"Type mismatch", kSearchFailed}},
+    };
+    for (const Case& c : cases) {
         FakeMachine machine;
-        if (versions) {
+        if (c.Registered) {
             machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
-            for (const std::string& version : *versions) {
-                machine.AddRuntime(version, "C:\\jre" + version);
+            for (const std::string& version : *c.Registered) {
+                machine.AddRuntime(version, "C:\\jre-" + version);
+                machine.AddRuntimeFolders(L"C:\\jre-" + std::wstring(version.begin(), version.end()));
             }
         }
-        EXPECT_EQ(Locate(machine).ExitCode, 1);
-        EXPECT_EQ(machine.Ui.Messages, std::vector<std::wstring>{message});
-        EXPECT_TRUE(machine.Events(L"exists").empty());
-    }
-}
-
-TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighest) {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"1.4.2_19", "1.6", "1.6.0_20"}, "1.6"},
-        {{"1.5.0_22", "1.8"}, "1.5.0_22"},  // 1.5 itself qualifies
-        {{"1.10", "10"}, "10"},             // a short name is read whole
-        {{"1.7", "not a version"}, "1.7"},  // names after the match are not read
-    };
-    for (const auto& [versions, chosen] : cases) {
-        FakeMachine machine;
-        for (const std::string& version : versions) {
-            machine.AddRuntime(version, "C:\\Java\\jre-" + version);
-        }
-        const std::wstring home = L"C:\\Java\\jre-" + std::wstring(chosen.begin(), chosen.end());
-        machine.AddRuntimeFolders(home);
-        EXPECT_EQ(Locate(machine).JavaHomePath, home);
-        EXPECT_TRUE(machine.Ui.Messages.empty());
-    }
-}
-
-TEST(RuntimeLocator, ReportsAFailedSearchAndCarriesOnWithoutARuntime) {
-    const std::string key16 = std::string(kRuntimeKeyAnsi) + "\\1.6";
-    const std::vector<std::tuple<const char*, std::function<void(FakeMachine&)>, std::wstring>> cases = {
-        {"a name that is not a number comes first",
-         [](FakeMachine& m) {
-             m.AddRuntime("jre", "C:\\jre");
-             m.AddRuntime("1.6", "C:\\jre6");
-         },
-         L"Type mismatch"},
-        {"no JavaHome", [&](FakeMachine& m) { m.Registry.SetValue(kHkeyLocalMachine, key16, "Lib", kRegSz, "x"); },
-         L"Unsupported value type"},
-        {"JavaHome of an unconverted type",
-         [&](FakeMachine& m) { m.Registry.SetValue(kHkeyLocalMachine, key16, "JavaHome", kRegQword, "12345678"); },
-         L"Unsupported value type"},
-        {"JavaHome of zero bytes",
-         [&](FakeMachine& m) { m.Registry.SetValue(kHkeyLocalMachine, key16, "JavaHome", kRegSz, ""); },
-         L"Invalid procedure call or argument"},
-    };
-    for (const auto& [situation, arrange, description] : cases) {
-        FakeMachine machine;
-        arrange(machine);
-        const Outcome outcome = Locate(machine);
-        EXPECT_EQ(outcome.ExitCode, std::nullopt) << situation;
-        EXPECT_EQ(outcome.JavaHomePath, L"") << situation;
-        EXPECT_EQ(machine.Ui.Messages, (std::vector<std::wstring>{description, kSearchFailed})) << situation;
-        EXPECT_TRUE(machine.Events(L"exists").empty()) << situation;  // the installer never ran
+        std::wstring javaHomePath = L"stale";
+        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), c.ExitCode) << c.Situation;
+        EXPECT_EQ(javaHomePath, c.JavaHome) << c.Situation;
+        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
     }
 }
 
 TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
-    const std::vector<std::tuple<std::uint32_t, std::string, std::wstring>> cases = {
-        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\"},
-        {kRegExpandSz, std::string("%ProgramFiles%\\jre7") + '\0', L"%ProgramFiles%\\jre7"},
-        {kRegDword, "\xFF\xFF\xFF\xFF", L"-1"},
-        {kRegSz, std::string(1, '\0'), L""},  // empty: `java` from the search path, silently
+    struct Case {
+        std::uint32_t Type;
+        std::string Data;
+        std::wstring JavaHome;
+        std::vector<std::wstring> Messages;
+        std::size_t FileTests;  // of the support files in JavaHome
     };
-    for (const auto& [type, data, home] : cases) {
+    const Case cases[] = {
+        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\", {}, 4},
+        {kRegExpandSz, std::string("%ProgramFiles%\\jre7") + '\0', L"%ProgramFiles%\\jre7", {}, 4},
+        {kRegDword, "\xFF\xFF\xFF\xFF", L"-1", {}, 4},
+        {kRegSz, std::string(1, '\0'), L"", {}, 0},  // empty: `java` from the search path, silently
+        {kRegQword, "12345678", L"", {L"Unsupported value type", kSearchFailed}, 0},
+        {kRegSz, "", L"", {L"Invalid procedure call or argument", kSearchFailed}, 0},
+    };
+    for (const Case& c : cases) {
         FakeMachine machine;
-        machine.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.6", "JavaHome", type, data);
-        machine.AddRuntimeFolders(home);
-        EXPECT_EQ(Locate(machine).JavaHomePath, home);
-        EXPECT_TRUE(machine.Ui.Messages.empty());
-        EXPECT_EQ(machine.Events(L"exists " + home + L"\\").size(), home.empty() ? 0U : 4U);
+        machine.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.6", "JavaHome", c.Type,
+                                  c.Data);
+        machine.AddRuntimeFolders(c.JavaHome);
+        std::wstring javaHomePath = L"stale";
+        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), std::nullopt);
+        EXPECT_EQ(javaHomePath, c.JavaHome);
+        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.JavaHome;
+        EXPECT_EQ(machine.Events(L"exists " + c.JavaHome + L"\\").size(), c.FileTests) << c.JavaHome;
     }
 }
 
@@ -119,11 +82,11 @@ TEST(VersionNumber, ReadsNumbersAndRejectsEverythingElse) {
         {L".5", 0.5},  {L"-1", -1},   {L"+2", 2},  {L"1e2", 100},   {L"9E-1", 0.9},
     };
     for (const auto& [text, value] : numbers) {
-        EXPECT_DOUBLE_EQ(ParseVersionNumber(text), value) << Narrow(text);
+        EXPECT_DOUBLE_EQ(ParseVersionNumber(text), value) << text;
     }
     for (const wchar_t* text : {L"", L" ", L".", L"jre", L"1_5", L"1.x", L"1,5", L"e5", L"1e", L"1e+", L"--1", L"inf",
                                 L"nan", L"0x1", L"1 5", L"\x0661.5"}) {
-        EXPECT_THROW(ParseVersionNumber(text), AppError) << Narrow(text);
+        EXPECT_THROW(ParseVersionNumber(text), AppError) << text;
     }
 }
 
