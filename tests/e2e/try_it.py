@@ -3,7 +3,7 @@
 what it did: the runtime it chose, the files it installed, the command the
 runtime received, the messages it showed and when it ended. Called by
 scripts/run, from the project root, under a display:
-    scripts/try_it.py user|virtual [--emulated]
+    tests/e2e/try_it.py user|virtual [--emulated]
 "user" is a real desktop with a window manager; "virtual" is Xvfb.
 --emulated: 32-bit Wine runs under qemu-i386, so the whole run keeps one
 Wine session in one prefix, and every wait is longer.
@@ -17,7 +17,6 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))  # the end-to-end harness
 from sandbox import SUPPORT, SOURCE, WINE_ENV, Sandbox, prepare_base_prefix, prepare_prefix  # noqa: E402
 
 TRY_DIR = Path("build/try").resolve()
