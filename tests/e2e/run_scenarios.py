@@ -7,18 +7,16 @@ the 32-bit unit tests, then one scenario, in a single prefix."""
 
 import argparse
 import concurrent.futures
-import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, WINE_ENV, Sandbox, prepare_base_prefix,
-                     prepare_prefix, wait)
+from sandbox import (APP, CLASS_PATH, EMULATED_PATIENCE, PATH_JAVA, SOURCE, SUPPORT, Sandbox, emulated_prefix,
+                     prepare_base_prefix, wait)
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -37,7 +35,7 @@ MAIN_CLASS = "JavaSwingClasses.MainFrame"
 
 # Under emulation every Wine call is tens of times slower, the launcher's way
 # from a watch tick to its end included (less than the 30 s between ticks).
-EMULATED_PATIENCE, EMULATED_SLACK, EMULATED_LIMIT = 15, 20, 25 * 60
+EMULATED_SLACK, EMULATED_LIMIT = 20, 25 * 60
 
 
 class Check:
@@ -256,25 +254,15 @@ def run_unit_tests(program, work, env):
 
 
 def run_emulated(args, scenarios):
-    """The unit tests, then the scenario, in one prefix served by one
-    wineserver session: under emulation each new session starts Wine's
-    services again, which takes minutes."""
+    """The unit tests, then the scenario, in one prefix and one server session."""
     prefix = args.work / "prefix"
-    shutil.rmtree(prefix, ignore_errors=True)
-    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
-    for stop in (signal.SIGTERM, signal.SIGHUP):  # stopped like an interrupt, so that the server ends too
-        signal.signal(stop, signal.default_int_handler)
     try:
-        print(f"Preparing a Wine prefix in {prefix}, which takes minutes under emulation ...", flush=True)
-        prepare_prefix(prefix, EMULATED_LIMIT)
-        subprocess.run(["wineserver", "-p"], env=env, check=True)
-        yield run_unit_tests(args.emulated, args.work, env)
-        for scenario in scenarios:
-            yield run_scenario(scenario, args, prefix)
+        with emulated_prefix(prefix, EMULATED_LIMIT) as env:
+            yield run_unit_tests(args.emulated, args.work, env)
+            for scenario in scenarios:
+                yield run_scenario(scenario, args, prefix)
     except (TimeoutError, RuntimeError) as error:
         yield "prefix set-up", [str(error)], 0
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
 
 
 def main():

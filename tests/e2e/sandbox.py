@@ -4,6 +4,7 @@ stand-in java.exe programs that record how they were started, and
 desktop_watcher.exe reading and answering the launcher's windows.
 Used by run_scenarios.py and by scripts/run."""
 
+import contextlib
 import hashlib
 import inspect
 import json
@@ -73,6 +74,28 @@ def prepare_prefix(prefix, limit=600):
             "reg add", limit, **QUIET) != 0:
         raise RuntimeError(f"the new Wine prefix {prefix} does not work")
     wait(["wineserver", "-w"], env, "prefix set-up", limit)
+
+
+EMULATED_PATIENCE = 15  # every wait, times this, under qemu-i386
+
+
+@contextlib.contextmanager
+def emulated_prefix(prefix, limit):
+    """A new prefix set up under qemu-i386, with one persistent server for
+    everything run in it: there each new server session starts Wine's
+    services again, for minutes. Gives the prefix's environment; the server
+    ends on the way out, on SIGTERM and SIGHUP too."""
+    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+    for stop in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(stop, signal.default_int_handler)
+    print(f"Preparing a Wine prefix in {prefix}, which takes minutes under emulation ...", flush=True)
+    shutil.rmtree(prefix, ignore_errors=True)
+    try:
+        prepare_prefix(prefix, limit)
+        subprocess.run(["wineserver", "-p"], env=env, check=True)
+        yield env
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
 
 
 def prepare_base_prefix(work):

@@ -9,39 +9,29 @@ scripts/run, from the project root, under a display:
 Wine session in one prefix, and every wait is longer.
 Any failure ends in one plain sentence with its cause and what to do."""
 import argparse
-import os
-import shutil
+import contextlib
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from sandbox import SUPPORT, SOURCE, WINE_ENV, Sandbox, prepare_base_prefix, prepare_prefix  # noqa: E402
+from sandbox import EMULATED_PATIENCE, SUPPORT, SOURCE, Sandbox, emulated_prefix, prepare_base_prefix  # noqa: E402
 
 TRY_DIR = Path("build/try").resolve()
 BUILD = Path("build/windows").resolve()
 HOME = r"C:\Program Files\Java\jre6 (stand-in)"
 SHOT = TRY_DIR / "splash-screenshot.png"
-EMULATED_PATIENCE = 15  # every wait, times this, under qemu-i386
 EMULATED_PREFIX = TRY_DIR / "emulated-prefix"
-EMULATED_ENV = dict(os.environ, WINEPREFIX=str(EMULATED_PREFIX), **WINE_ENV)
 
 
 def sandbox(emulated):
     programs = (BUILD / "TarvexAdvanceSMSServer.exe", BUILD / "tests/e2e/stand_in_java.exe",
                 BUILD / "tests/e2e/desktop_watcher.exe")
-    if not emulated:
-        print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
-        return Sandbox(TRY_DIR / "sandbox", prepare_base_prefix(TRY_DIR), *programs)
-    # One prefix and one server for the whole run: under emulation every new
-    # server session starts Wine's services again, for minutes.
-    print(f"Preparing a 32-bit Wine prefix in {EMULATED_PREFIX}; under emulation this takes 10 to 20 minutes ...",
-          flush=True)
-    shutil.rmtree(EMULATED_PREFIX, ignore_errors=True)
-    prepare_prefix(EMULATED_PREFIX, 40 * 60)
-    subprocess.run(["wineserver", "-p"], env=EMULATED_ENV, check=True)
-    return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, in_place=True, patience=EMULATED_PATIENCE)
+    if emulated:  # in the prefix that emulated_prefix has set up
+        return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, in_place=True, patience=EMULATED_PATIENCE)
+    print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
+    return Sandbox(TRY_DIR / "sandbox", prepare_base_prefix(TRY_DIR), *programs)
 
 
 def screenshot():
@@ -80,25 +70,25 @@ def main():
     args = parser.parse_args()
     TRY_DIR.mkdir(parents=True, exist_ok=True)
     box = None
+    emulation = emulated_prefix(EMULATED_PREFIX, 40 * 60) if args.emulated else contextlib.nullcontext()
     try:
-        box = sandbox(args.emulated)
-        box.add_runtime("1.6", HOME)
-        if args.display == "user":  # a real desktop has a window manager to frame the windows
-            box.wine("reg", "delete", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/f").wait()
-        print("Starting the launcher. Its start-up window shows for 2 s; the stand-in Java runtime then runs\n"
-              "for 5 s, and the launcher notices at its first 30-second check and ends, about 32 s after start"
-              + (" (much later under emulation)" if args.emulated else "") + ".\nWaiting ...", flush=True)
-        SHOT.unlink(missing_ok=True)
-        run = box.run(java_sleep_ms=5000, ok_delay_ms=3000, timeout=90, on_shown=screenshot)
+        with emulation:
+            box = sandbox(args.emulated)
+            box.add_runtime("1.6", HOME)
+            if args.display == "user":  # a real desktop has a window manager to frame the windows
+                box.wine("reg", "delete", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/f").wait()
+            print("Starting the launcher. Its start-up window shows for 2 s; the stand-in Java runtime then runs\n"
+                  "for 5 s, and the launcher notices at its first 30-second check and ends, about 32 s after start"
+                  + (" (much later under emulation)" if args.emulated else "") + ".\nWaiting ...", flush=True)
+            SHOT.unlink(missing_ok=True)
+            run = box.run(java_sleep_ms=5000, ok_delay_ms=3000, timeout=90, on_shown=screenshot)
     except Exception as error:  # one plain sentence, never a traceback
         print(f"\nThe launcher could not be tried: {error}. Delete build/try and run scripts/run again; "
               "if it fails the same way, scripts/test shows which part does not work on this machine.",
               file=sys.stderr)
         return 1
     finally:
-        if args.emulated:  # the persistent server
-            subprocess.run(["wineserver", "-k"], env=EMULATED_ENV, stderr=subprocess.DEVNULL)
-        elif box:
+        if box:
             box.stop_wine()
     report(run, box)
     return 0 if run.exit_code == 0 else 1
