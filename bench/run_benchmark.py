@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Measures the launcher (A) against baseline.exe (B), the least program that
-does the same job, in one Wine prefix set up by tests/e2e/sandbox.py: runs
+does the same job, in one Wine prefix set up by scripts/sandbox.py: runs
 A and B alternately, samples each while it watches the stand-in runtime it
 started, and prints a markdown table of medians. Also says what the
 launcher's executable is made of. Needs an X display (xvfb-run -a).
@@ -25,7 +25,7 @@ from collections import defaultdict
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "scripts"))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from sandbox import APP, SUPPORT, WINE_ENV, Sandbox, prepare_base_prefix, read_json_lines, zpath  # noqa: E402
 

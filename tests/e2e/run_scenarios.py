@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the built launcher under Wine, each scenario in a
 throw-away prefix with its own registry, runtime folders and application
-folder (see sandbox.py). Run under an X display (xvfb-run -a).
+folder (see scripts/sandbox.py). Run under an X display (xvfb-run -a).
 With --emulated, for 32-bit Wine under qemu-i386 (scripts/qemu-i386 run):
 the 32-bit unit tests, then one scenario, in a single prefix."""
 
@@ -15,6 +15,7 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 from sandbox import (APP, CLASS_PATH, EMULATED_PATIENCE, PATH_JAVA, SOURCE, SUPPORT, Sandbox, emulated_prefix,
                      prepare_base_prefix, wait)
 

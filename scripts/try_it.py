@@ -3,7 +3,7 @@
 what it did: the runtime it chose, the files it installed, the command the
 runtime received, the messages it showed and when it ended. Called by
 scripts/run, from the project root, under a display:
-    tests/e2e/try_it.py user|virtual [--emulated]
+    scripts/try_it.py user|virtual [--emulated]
 "user" is a real desktop with a window manager; "virtual" is Xvfb.
 --emulated: 32-bit Wine runs under qemu-i386, so the whole run keeps one
 Wine session in one prefix, and every wait is longer.

@@ -2,7 +2,8 @@
 application folder, registered runtimes, the support files' source folder,
 stand-in java.exe programs that record how they were started, and
 desktop_watcher.exe reading and answering the launcher's windows.
-Used by run_scenarios.py and by scripts/run."""
+Used by the end-to-end tests (tests/e2e/run_scenarios.py), by scripts/run
+(scripts/try_it.py) and by the benchmark (bench/run_benchmark.py)."""
 
 import contextlib
 import hashlib
@@ -32,7 +33,7 @@ CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\l
 WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all",
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe,winemenubuilder.exe=d"}
 if WINE_ENV["WINEARCH"] == "win64":
-    WINE_ENV["PATH"] = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64") + os.pathsep + os.environ["PATH"]
+    WINE_ENV["PATH"] = str(Path(__file__).resolve().parent / "wine64") + os.pathsep + os.environ["PATH"]
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 
 
