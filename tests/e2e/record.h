@@ -7,21 +7,23 @@
 #include <chrono>
 #include <string>
 
+// Escaped in UTF-16, then converted whole, so that surrogate pairs stay together.
 inline std::string Json(const std::wstring& text) {
-    std::string out = "\"";
+    std::wstring escaped = L"\"";
     for (wchar_t c : text) {
+        wchar_t unit[8] = {c};
         if (c == L'"' || c == L'\\') {
-            out += '\\';
+            escaped += L'\\';
+        } else if (c < 0x20) {
+            wsprintfW(unit, L"\\u%04x", static_cast<unsigned>(c));
         }
-        char bytes[8] = {};
-        if (c < 0x20) {
-            wsprintfA(bytes, "\\u%04x", static_cast<unsigned>(c));
-        } else {
-            WideCharToMultiByte(CP_UTF8, 0, &c, 1, bytes, 4, nullptr, nullptr);
-        }
-        out += bytes;
+        escaped += unit;
     }
-    return out + "\"";
+    escaped += L'"';
+    const int size = static_cast<int>(escaped.size());
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, escaped.data(), size, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, escaped.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
 }
 
 inline std::wstring Env(const wchar_t* name) {

@@ -21,6 +21,7 @@ int wmain() {
     for (int i = 0; i < argc; ++i) {
         fields += (i > 0 ? "," : "") + Json(argv[i]);
     }
+    LocalFree(argv);
     AppendRecord(Env(L"E2E_RECORD"),
                  fields + "],\"cwd\":" + Json(folder) + ",\"console\":" + (console ? "true" : "false") +
                      ",\"console_visible\":" + (console && IsWindowVisible(console) ? "true" : "false") +

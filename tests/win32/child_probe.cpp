@@ -15,6 +15,10 @@ int wmain(int argc, wchar_t** argv) {
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
     const std::wstring report = L"show " + std::to_wstring(show);
     CloseHandle(CreateFileW(report.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    WaitForSingleObject(OpenEventW(SYNCHRONIZE, FALSE, argv[2]), 60000);
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[2]);
+    if (release != nullptr) {
+        WaitForSingleObject(release, 60000);
+        CloseHandle(release);
+    }
     return _wtoi(argv[1]);
 }
