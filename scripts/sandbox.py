@@ -42,6 +42,11 @@ def zpath(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
+def prefix_env(prefix):
+    """The environment for Wine programs run in prefix."""
+    return dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+
+
 def read_json_lines(path):
     return [json.loads(line) for line in path.read_text(encoding="utf-8").splitlines()] if path.exists() else []
 
@@ -67,7 +72,7 @@ def prepare_prefix(prefix, limit=600):
     """Sets prefix up and waits until Wine is done with it. wineboot's exit
     code is not that: under emulation, on a busy machine, it gives up (53)
     while the set-up goes on, for many minutes. The server ends when it is over."""
-    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+    env = prefix_env(prefix)
     wait(["wineboot", "-i"], env, "wineboot -i", limit, **QUIET)
     # With no window manager on the display, Wine waits 2 s for one at
     # every hidden or closed window; unmanaged windows skip that wait.
@@ -77,16 +82,13 @@ def prepare_prefix(prefix, limit=600):
     wait(["wineserver", "-w"], env, "prefix set-up", limit)
 
 
-EMULATED_PATIENCE = 15  # every wait, times this, under qemu-i386
-
-
 @contextlib.contextmanager
 def emulated_prefix(prefix, limit):
     """A new prefix set up under qemu-i386, with one persistent server for
     everything run in it: there each new server session starts Wine's
     services again, for minutes. Gives the prefix's environment; the server
     ends on the way out, on SIGTERM and SIGHUP too."""
-    env = dict(os.environ, WINEPREFIX=str(prefix), **WINE_ENV)
+    env = prefix_env(prefix)
     for stop in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(stop, signal.default_int_handler)
     print(f"Preparing a Wine prefix in {prefix}, which takes minutes under emulation ...", flush=True)
@@ -104,7 +106,7 @@ def prepare_base_prefix(work):
     base, ready = work / "base-prefix", work / "base-prefix" / ".ready"
     # Made anew when Wine or this setup changes, so that no prefix prepared
     # another way is reused.
-    env = dict(os.environ, WINEPREFIX=str(base), **WINE_ENV)
+    env = prefix_env(base)
     version = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout + \
         WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_prefix).encode()).hexdigest()
     if not ready.exists() or ready.read_text() != version:
@@ -131,18 +133,18 @@ class Sandbox:
     """A Wine prefix of its own with the launcher installed in an application
     folder, and whatever runtimes a scenario adds."""
 
-    def __init__(self, folder, base, launcher, stand_in, watcher, in_place=False, patience=1):
-        """in_place works in the prefix base itself rather than a copy, and
-        leaves its wineserver running: under emulation every new server
-        session of a prefix costs minutes. patience multiplies every wait."""
+    def __init__(self, folder, base, launcher, stand_in, watcher, emulated=False):
+        """emulated, for a prefix base from emulated_prefix: works in base
+        itself rather than a copy, leaves its server running (every new
+        server session there costs minutes) and waits 15 times as long."""
         self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
-        self.in_place, self.patience = in_place, patience
+        self.emulated, self.patience = emulated, 15 if emulated else 1
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
-        self.prefix = base if in_place else folder / "prefix"
-        if not in_place:
+        self.prefix = base if emulated else folder / "prefix"
+        if not emulated:
             subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
-        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), **WINE_ENV)
+        self.env = prefix_env(self.prefix)
         self.runtimes = None  # version -> JavaHome (None: no value); None: no runtime key at all
         self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
         self.put(self.launcher, launcher)
@@ -241,6 +243,6 @@ class Sandbox:
         return Run(exit_code, started, ended, read_json_lines(watch_log), read_json_lines(records))
 
     def stop_wine(self):
-        if self.in_place:
+        if self.emulated:
             return  # whoever prepared the prefix ends its server
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)

@@ -16,7 +16,7 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from sandbox import EMULATED_PATIENCE, SUPPORT, SOURCE, Sandbox, emulated_prefix, prepare_base_prefix  # noqa: E402
+from sandbox import SUPPORT, SOURCE, Sandbox, emulated_prefix, prepare_base_prefix  # noqa: E402
 
 TRY_DIR = Path("build/try").resolve()
 BUILD = Path("build/windows").resolve()
@@ -29,7 +29,7 @@ def sandbox(emulated):
     programs = (BUILD / "TarvexAdvanceSMSServer.exe", BUILD / "tests/e2e/stand_in_java.exe",
                 BUILD / "tests/e2e/desktop_watcher.exe")
     if emulated:  # in the prefix that emulated_prefix has set up
-        return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, in_place=True, patience=EMULATED_PATIENCE)
+        return Sandbox(TRY_DIR / "sandbox", EMULATED_PREFIX, *programs, emulated=True)
     print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
     return Sandbox(TRY_DIR / "sandbox", prepare_base_prefix(TRY_DIR), *programs)
 

@@ -16,8 +16,8 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import (APP, CLASS_PATH, EMULATED_PATIENCE, PATH_JAVA, SOURCE, SUPPORT, Sandbox, emulated_prefix,
-                     prepare_base_prefix, wait)
+from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, emulated_prefix, prepare_base_prefix,
+                     wait)
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -227,8 +227,7 @@ SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_en
 def run_scenario(scenario, args, base):
     began, check, box, folder = time.time(), Check(args.emulated), None, args.work / scenario.__name__
     try:
-        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, in_place=bool(args.emulated),
-                      patience=EMULATED_PATIENCE if args.emulated else 1)
+        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, emulated=bool(args.emulated))
         scenario(box, check)
     except Exception as error:  # a sandbox that breaks fails its scenario, not the suite
         check.failures.append(f"scenario could not run: {error!r}")
