@@ -4,6 +4,7 @@
 
 #include "launcher/java_command_line.h"
 #include "platform/decimal_text.h"
+#include "runtime/runtime_choice.h"
 #include "runtime/runtime_locator.h"
 
 namespace {
@@ -37,6 +38,11 @@ void RunLaunchSequence(LauncherState& state, Platform& platform) {
     const std::wstring applicationFolder = ApplicationFolderOf(platform.Processes.ModulePath());
     const std::wstring command = BuildJavaCommandLine(state.JavaHomePath, applicationFolder);
     platform.Processes.SetCurrentFolder(applicationFolder);
+    // A JavaHome that cannot name a folder would take the command apart at
+    // its quote: no such command is started.
+    if (!IsUsableFolderText(state.JavaHomePath)) {
+        RaiseError(kErrBadFileName);
+    }
     state.JavaProcessId = platform.Processes.StartHidden(command);
     platform.Ui.SetTimerEnabled(LauncherTimer::Timer1, false);
     platform.Ui.SetTimerEnabled(LauncherTimer::Timer2, true);
@@ -54,7 +60,7 @@ void RunTimerTick(UserInterface& ui, const std::function<void()>& tick) {
     } catch (const AppError& error) {
         unhandled = error;
     } catch (const std::bad_alloc&) {
-        unhandled = AppError{kErrOutOfMemory, L"Out of memory"};
+        unhandled = KnownErrorNumbered(kErrOutOfMemory);
     }
     ui.ShowMessage(UnhandledErrorText(unhandled));
     ui.EndProgram(kExitUnhandledError);

@@ -1,10 +1,46 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+using FileHandle = std::uintptr_t;
+
+// Rights as Windows grants them on a file or folder (winnt.h's values).
+inline constexpr std::uint32_t kFileWriteData = 0x2;      // on a folder: add a file
+inline constexpr std::uint32_t kFileAppendData = 0x4;     // on a folder: add a folder
+inline constexpr std::uint32_t kFileWriteEa = 0x10;
+inline constexpr std::uint32_t kFileDeleteChild = 0x40;
+inline constexpr std::uint32_t kFileWriteAttributes = 0x100;
+inline constexpr std::uint32_t kDelete = 0x10000;
+inline constexpr std::uint32_t kWriteDac = 0x40000;
+inline constexpr std::uint32_t kWriteOwner = 0x80000;
+inline constexpr std::uint32_t kGenericAll = 0x10000000;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000;
+
+// Whose a security identifier is, as far as the launcher cares: the
+// system's own accounts, the account the program runs as, or anyone else.
+enum class Account { System, Administrators, TrustedInstaller, Self, Other };
+
+// One entry of a file's access list.
+struct AccessEntry {
+    Account Trustee = Account::Other;
+    bool Allows = true;        // an allow entry; deny entries grant nothing
+    bool InheritOnly = false;  // for what is created inside, not for the file itself
+    std::uint32_t Rights = 0;
+};
+
+// What Windows says of one opened file or folder.
+struct FileProtection {
+    bool IsLink = false;  // a reparse point: junction, mount point or symbolic link
+    Account Owner = Account::Other;
+    bool HasAccessList = true;  // a NULL access list grants everyone everything
+    std::vector<AccessEntry> Entries;
+};
 
 // File tests and copies. Failures are raised as AppError with the classic
 // numbers (53 file not found, 76 path not found, 70 permission denied)
-// and the system's own code.
+// and the system's own code; a path with a NUL in it is refused with 52.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -18,4 +54,18 @@ public:
     // Copies source into folder (which ends in a backslash) under the source's
     // own file name, replacing a file of that name.
     virtual void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) = 0;
+
+    // Opens a file or folder itself, never what a link leads to, for
+    // reading, and keeps anyone from writing, deleting or renaming it until
+    // Close.
+    virtual FileHandle OpenHeld(const std::wstring& path) = 0;
+
+    virtual FileProtection ProtectionOf(FileHandle opened) = 0;
+
+    // Writes the bytes of the opened source into a new file target, never
+    // replacing a file and never following a link there. False, with
+    // nothing written, when target already exists.
+    virtual bool CopyIntoNewFile(FileHandle source, const std::wstring& target) = 0;
+
+    virtual void Close(FileHandle opened) = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/app_error.h"
@@ -27,11 +28,14 @@ public:
     virtual std::uint32_t StartHidden(const std::wstring& commandLine) = 0;
 
     // Runs program with these parameters (one command-line text), asking
-    // Windows to elevate it, and waits for it to end while the window's
-    // messages keep flowing. Returns the error its exit code reports, Number
-    // 0 when it succeeded. Raises AppError when it could not be started,
-    // the user declining the elevation (ERROR_CANCELLED) included.
-    virtual AppError RunElevated(const std::wstring& program, const std::wstring& parameters) = 0;
+    // Windows to elevate it, and waits for it to end, at most limitMs once
+    // it has started, while the window's messages keep flowing. Returns the
+    // error its exit code reports, Number 0 when it succeeded, or none when
+    // it did not end in time; it is then left running. Raises AppError when
+    // it could not be started, the user declining the elevation
+    // (ERROR_CANCELLED) included.
+    virtual std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
+                                                unsigned limitMs) = 0;
 
     // kernel32's OpenProcess, GetExitCodeProcess and CloseHandle, untouched:
     // OpenProcess gives 0 on failure; GetExitCodeProcess leaves exitCode as

@@ -32,11 +32,11 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
     });
 }
 
-[[noreturn]] void RaiseUnsupportedType() { throw AppError{kErrUnsupportedValueType, L"Unsupported value type"}; }
+[[noreturn]] void RaiseUnsupportedType() { RaiseError(kErrUnsupportedValueType); }
 
 // A string of zero bytes, a multi-string shorter than its two terminators,
 // or a binary value without bytes has nothing to convert.
-[[noreturn]] void RaiseTooShort() { throw AppError{kErrInvalidArgument, L"Invalid procedure call or argument"}; }
+[[noreturn]] void RaiseTooShort() { RaiseError(kErrInvalidArgument); }
 
 std::wstring AnsiPrefix(RegistryApi& registry, const std::vector<std::uint8_t>& data, std::size_t count) {
     return registry.FromAnsi(std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count)));
@@ -46,7 +46,7 @@ std::wstring AnsiPrefix(RegistryApi& registry, const std::vector<std::uint8_t>& 
 
 void SubKeyList::Add(const std::wstring& name) {
     if (Contains(name)) {
-        throw AppError{kErrDuplicateKey, L"This key is already associated with an element of this collection"};
+        RaiseError(kErrDuplicateKey);
     }
     names_.push_back(name);
 }

@@ -2,36 +2,53 @@
 
 #include <algorithm>
 #include <array>
+#include <cwctype>
+#include <map>
+#include <string_view>
 
 #include "platform/app_error.h"
-#include "runtime/runtime_locator.h"
+#include "runtime/runtime_choice.h"
 
 namespace {
 
+constexpr wchar_t kSourceFolder[] = L"C:\\tarvex\\GsmModemJar";
+
 struct SupportFile {
-    const wchar_t* InstalledAs;  // javaHome + this, tested for existence
-    const wchar_t* Source;
+    const wchar_t* Name;
     const wchar_t* Folder;  // javaHome + this, copied into
 };
 
 constexpr std::array<SupportFile, 4> kSupportFiles = {{
-    {L"\\lib\\ext\\Comm.jar", L"C:\\tarvex\\GsmModemJar\\Comm.jar", L"\\lib\\ext\\"},
-    {L"\\lib\\javax.comm.properties", L"C:\\tarvex\\GsmModemJar\\javax.comm.properties", L"\\lib\\"},
-    {L"\\bin\\Win32com.dll", L"C:\\tarvex\\GsmModemJar\\Win32com.dll", L"\\bin\\"},
-    {L"\\lib\\ext\\jdc.jar", L"C:\\tarvex\\GsmModemJar\\jdc.jar", L"\\lib\\ext\\"},
+    {L"Comm.jar", L"\\lib\\ext\\"},
+    {L"javax.comm.properties", L"\\lib\\"},
+    {L"Win32com.dll", L"\\bin\\"},
+    {L"jdc.jar", L"\\lib\\ext\\"},
 }};
 
 constexpr wchar_t kPrivateArgument[] = L"/InstallSerialSupport:";
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
 constexpr std::int32_t kExitSucceeded = 0;
+constexpr unsigned kElevatedRunLimitMs = 60000;
+
+// Rights that let their holder change a file or folder, or put another in
+// its place.
+constexpr std::uint32_t kChangeRights = kFileWriteData | kFileAppendData | kFileWriteAttributes | kFileWriteEa |
+                                        kDelete | kWriteDac | kWriteOwner | kGenericWrite | kGenericAll;
+// Everyone may add folders to a drive's root, which lets nobody replace one
+// that is there.
+constexpr std::uint32_t kRootChangeRights = kFileDeleteChild | kWriteDac | kWriteOwner | kGenericAll;
+// On a folder: the rights to delete what is in it, and so to replace it.
+constexpr std::uint32_t kReplaceChildRights = kFileDeleteChild | kGenericAll;
+
+std::wstring SourceOf(const SupportFile& file) { return kSourceFolder + (L"\\" + std::wstring(file.Name)); }
 
 // The first failure abandons the remaining files; those copied before it
 // stay in place.
 void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files) {
     for (const SupportFile& file : kSupportFiles) {
         // A file the runtime already has is never replaced.
-        if (!files.FileExists(javaHome + file.InstalledAs)) {
-            files.CopyFileIntoFolder(file.Source, javaHome + file.Folder);
+        if (!files.FileExists(javaHome + file.Folder + file.Name)) {
+            files.CopyFileIntoFolder(SourceOf(file), javaHome + file.Folder);
         }
     }
 }
@@ -58,11 +75,131 @@ bool HasDotSegment(const std::wstring& folder) {
     return false;
 }
 
+// The drive's root of an absolute path, then each folder down to the path
+// itself: "C:\", "C:\a", "C:\a\b" for "C:\a\b". A doubled backslash names
+// no folder of its own.
+std::vector<std::wstring> PathChain(const std::wstring& path) {
+    std::vector<std::wstring> chain{path.substr(0, 3)};
+    std::wstring walked = chain.front();
+    std::size_t start = 3;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find(L'\\', start), path.size());
+        if (end > start) {
+            if (walked.back() != L'\\') {
+                walked += L'\\';
+            }
+            walked += path.substr(start, end - start);
+            chain.push_back(walked);
+        }
+        start = end + 1;
+    }
+    return chain;
+}
+
+// Files and folders opened through the seam, each once, and closed on every
+// way out: while they are open, none of them can be replaced.
+class HeldFiles {
+public:
+    explicit HeldFiles(FileSystem& files) : files_(files) {}
+    ~HeldFiles() {
+        for (const auto& [path, opened] : opened_) {
+            files_.Close(opened);
+        }
+    }
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
+
+    FileHandle Open(const std::wstring& path) {
+        const auto found = opened_.find(path);
+        return found != opened_.end() ? found->second : opened_.emplace(path, files_.OpenHeld(path)).first->second;
+    }
+
+private:
+    FileSystem& files_;
+    std::map<std::wstring, FileHandle> opened_;
+};
+
+// Whether an account other than the system's and the user's own is
+// granted any of rights. An entry for what is created inside does not
+// apply to the folder itself.
+bool OthersGranted(const FileProtection& protection, std::uint32_t rights) {
+    return !protection.HasAccessList ||
+           std::any_of(protection.Entries.begin(), protection.Entries.end(), [&](const AccessEntry& entry) {
+               return entry.Allows && !entry.InheritOnly && entry.Trustee == Account::Other &&
+                      (entry.Rights & rights) != 0;
+           });
+}
+
+// Raises unless every folder from the drive's root down to path, and path
+// itself, is a real one rather than a link; keeps them all open in held.
+void HoldWithoutLinks(HeldFiles& held, FileSystem& files, const std::wstring& path, std::int32_t linkError) {
+    for (const std::wstring& step : PathChain(path)) {
+        if (files.ProtectionOf(held.Open(step)).IsLink) {
+            RaiseError(linkError);
+        }
+    }
+}
+
+// Raises unless path and every folder above it are real ones that only
+// administrators can change or replace.
+void HoldProtectedSource(HeldFiles& held, FileSystem& files, const std::wstring& path) {
+    HoldWithoutLinks(held, files, path, kErrSourceIsLink);
+    const std::vector<std::wstring> chain = PathChain(path);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        const FileProtection protection = files.ProtectionOf(held.Open(chain[i]));
+        const bool changeable =
+            protection.Owner == Account::Other ||
+            (i == 0 ? OthersGranted(protection, kRootChangeRights)
+                    : OthersGranted(protection, kChangeRights) ||
+                          OthersGranted(files.ProtectionOf(held.Open(chain[i - 1])), kReplaceChildRights));
+        if (changeable) {
+            RaiseError(kErrSourceNotProtected);
+        }
+    }
+}
+
+// The elevated copy. Everything is checked before anything is written, and
+// each file is copied through the handle it was checked through, so that
+// what was checked is what is copied and where.
+void CopyFromProtectedSource(const std::wstring& javaHome, FileSystem& files) {
+    HeldFiles held(files);
+    for (const SupportFile& file : kSupportFiles) {
+        HoldWithoutLinks(held, files, javaHome + file.Folder, kErrDestinationIsLink);
+    }
+    std::vector<const SupportFile*> missing;
+    for (const SupportFile& file : kSupportFiles) {
+        if (!files.FileExists(javaHome + file.Folder + file.Name)) {
+            HoldProtectedSource(held, files, SourceOf(file));
+            missing.push_back(&file);
+        }
+    }
+    for (const SupportFile* file : missing) {
+        // False when the file appeared meanwhile: it is there, as wanted.
+        files.CopyIntoNewFile(held.Open(SourceOf(*file)), javaHome + file->Folder + file->Name);
+    }
+}
+
+// Whether folder is, text for text, the runtime the launcher itself would
+// complete, read again here rather than taken on trust.
+bool IsChosenRuntime(const std::wstring& folder, RegistryApi& registry) {
+    if (HasDotSegment(folder) || !IsUsableFolderText(folder)) {
+        return false;
+    }
+    try {
+        return ChosenJavaHome(registry) == folder;
+    } catch (const AppError&) {
+        return false;  // no runtime can be chosen, so none is this one
+    }
+}
+
 // The elevated run's own verdict, or the refusal itself when it could not
 // run: declined at the prompt, or not started at all.
 AppError CopyElevated(const std::wstring& javaHome, ProcessApi& processes, const AppError& refusal) {
     try {
-        return processes.RunElevated(processes.ModulePath(), SerialSupportParameters(javaHome));
+        const std::optional<AppError> outcome =
+            processes.RunElevated(processes.ModulePath(), SerialSupportParameters(javaHome), kElevatedRunLimitMs);
+        // Left running, it may still finish; the launch goes on without it.
+        return outcome.value_or(KnownErrorNumbered(kErrElevatedRunUnfinished));
     } catch (const AppError&) {
         return refusal;
     }
@@ -76,10 +213,10 @@ void InstallSerialSupport(const std::wstring& javaHome, Platform& platform) {
     } catch (const AppError& error) {
         // Only lack of rights is worth a prompt: elevated, a missing source
         // or folder, or a file in use, fails just the same. A folder the
-        // private argument cannot carry would start the elevated run as a
-        // whole launcher. This runs once per program run, so the user is
-        // asked at most once.
-        const bool elevationHelps = error.SystemCode == kSystemAccessDenied && IsAbsoluteFolder(javaHome);
+        // private argument cannot carry is not worth one either. This runs
+        // once per program run, so the user is asked at most once.
+        const bool elevationHelps =
+            error.SystemCode == kSystemAccessDenied && IsAbsoluteFolder(javaHome) && IsUsableFolderText(javaHome);
         const AppError failure = elevationHelps ? CopyElevated(javaHome, platform.Processes, error) : error;
         if (failure.Number != 0) {
             platform.Ui.ShowMessage(failure.Description);
@@ -99,26 +236,38 @@ std::wstring SerialSupportParameters(const std::wstring& javaHome) {
 }
 
 std::optional<std::wstring> SerialSupportFolderIn(const std::vector<std::wstring>& arguments) {
-    if (arguments.size() != 1 || !arguments[0].starts_with(kPrivateArgument)) {
+    const std::wstring_view prefix = kPrivateArgument;
+    const auto looksPrivate = [&](const std::wstring& argument) {
+        return argument.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), argument.begin(),
+                          [](wchar_t a, wchar_t b) {
+                              return std::towlower(static_cast<std::wint_t>(a)) ==
+                                     std::towlower(static_cast<std::wint_t>(b));
+                          });
+    };
+    if (arguments.empty() || !looksPrivate(arguments[0])) {
         return std::nullopt;
     }
-    std::wstring folder = arguments[0].substr(std::size(kPrivateArgument) - 1);
-    if (!IsAbsoluteFolder(folder)) {
-        return std::nullopt;
+    // Whatever else resembles the private argument is refused by the
+    // elevated run, never taken for a whole launcher's start.
+    const std::wstring folder = arguments[0].substr(prefix.size());
+    if (arguments.size() != 1 || !arguments[0].starts_with(prefix) || !IsAbsoluteFolder(folder)) {
+        return std::wstring();
     }
     return folder;
 }
 
 std::int32_t RunSerialSupportInstaller(const std::wstring& folder, RegistryApi& registry, FileSystem& files) {
     try {
-        // Started elevated, this run trusts nothing it was handed: only a
+        // Started elevated, this run trusts nothing it was handed: only the
         // folder the launcher itself would complete is written to.
-        const std::vector<std::wstring> homes = RegisteredJavaHomes(registry);
-        if (HasDotSegment(folder) || !files.FolderExists(folder) ||
-            std::find(homes.begin(), homes.end(), folder) == homes.end()) {
+        if (folder.empty()) {
             return kErrInvalidArgument;
         }
-        CopyMissingSupportFiles(folder, files);
+        if (!IsChosenRuntime(folder, registry) || !files.FolderExists(folder)) {
+            return kErrRuntimeFolderRefused;
+        }
+        CopyFromProtectedSource(folder, files);
         return kExitSucceeded;
     } catch (const AppError& error) {
         return error.Number;

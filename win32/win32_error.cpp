@@ -8,22 +8,23 @@
 
 namespace {
 
-// The table users of programs like this one know. Codes outside it keep
-// their own number and text so that nothing is reported as something else.
+// The classic errors users know for these codes. Codes outside the list
+// keep their own number and text so that nothing is reported as something
+// else.
 std::optional<AppError> ClassicErrorFor(DWORD code) {
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
-        return AppError{kErrFileNotFound, L"File not found"};
+        return KnownErrorNumbered(kErrFileNotFound);
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_NETPATH:
-        return AppError{kErrPathNotFound, L"Path not found"};
+        return KnownErrorNumbered(kErrPathNotFound);
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-        return AppError{kErrPermissionDenied, L"Permission denied"};
+        return KnownErrorNumbered(kErrPermissionDenied);
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-        return AppError{kErrFileAlreadyExists, L"File already exists"};
+        return KnownErrorNumbered(kErrFileAlreadyExists);
     default:
         return std::nullopt;
     }
@@ -69,30 +70,29 @@ AppError AppErrorFromExitCode(unsigned long code) {
         // An HRESULT carries its Win32 code, and with it the system's text.
         return AppErrorFromWin32(HRESULT_CODE(code));
     }
-    // The classic numbers another run can end with, with their usual texts.
-    switch (code) {
-    case 0:
+    if (code == 0) {
         return AppError{};
-    case kErrInvalidArgument:
-        return AppError{kErrInvalidArgument, L"Invalid procedure call or argument"};
-    case kErrFileNotFound:
-        return ClassicErrorFor(ERROR_FILE_NOT_FOUND).value();
-    case kErrPermissionDenied:
-        return ClassicErrorFor(ERROR_ACCESS_DENIED).value();
-    case kErrPathNotFound:
-        return ClassicErrorFor(ERROR_PATH_NOT_FOUND).value();
-    default:
-        return AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
     }
+    // Any other code is one of the launcher's own error numbers.
+    const AppError known = KnownErrorNumbered(static_cast<std::int32_t>(code));
+    return known.Number != 0 ? known
+                             : AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
 }
 
 AppError AppErrorFromWin32ForFolder(unsigned long code) {
     // SetCurrentDirectoryW says "file not found" for a missing last folder
     // and "directory name is invalid" for a file.
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_DIRECTORY) {
-        return AppError{kErrPathNotFound, L"Path not found"};
+        return KnownErrorNumbered(kErrPathNotFound);
     }
     return AppErrorFromWin32(code);
+}
+
+const wchar_t* PathText(const std::wstring& path) {
+    if (path.find(L'\0') != std::wstring::npos) {
+        RaiseError(kErrBadFileName);
+    }
+    return path.c_str();
 }
 
 void RaiseLastWin32Error() { throw AppErrorFromWin32(GetLastError()); }

@@ -17,6 +17,11 @@ AppError AppErrorFromWin32ForFolder(unsigned long code);
 // an error's Number, or 0 (Number 0) when it succeeded.
 AppError AppErrorFromExitCode(unsigned long code);
 
+// The text of path for a Win32 call, which would take a NUL inside it for
+// its end and act on a shorter path; raises 52 "Bad file name or number"
+// for such a path instead.
+const wchar_t* PathText(const std::wstring& path);
+
 // AppErrorFromWin32(GetLastError()), thrown.
 [[noreturn]] void RaiseLastWin32Error();
 

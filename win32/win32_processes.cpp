@@ -19,11 +19,13 @@ HANDLE ToHandle(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle);
 
 ProcessHandle FromHandle(HANDLE handle) { return reinterpret_cast<ProcessHandle>(handle); }
 
-// Waits for process to end while dispatching this thread's messages, so
-// that the window, its timers and any message box stay alive meanwhile. A
-// WM_QUIT taken from the queue is posted again for the main loop. Returns
-// what the last wait returned: WAIT_OBJECT_0 once the process has ended.
-DWORD WaitDispatchingMessages(HANDLE process) {
+// Waits for process to end, at most limitMs, while dispatching this
+// thread's messages, so that the window, its timers and any message box stay
+// alive meanwhile. A WM_QUIT taken from the queue is posted again for the
+// main loop. Returns what the last wait returned: WAIT_OBJECT_0 once the
+// process has ended, WAIT_TIMEOUT when the time is up.
+DWORD WaitDispatchingMessages(HANDLE process, DWORD limitMs) {
+    const ULONGLONG deadline = GetTickCount64() + limitMs;
     std::optional<WPARAM> quit;
     DWORD woken = WAIT_OBJECT_0 + 1;
     while (woken == WAIT_OBJECT_0 + 1) {
@@ -36,7 +38,9 @@ DWORD WaitDispatchingMessages(HANDLE process) {
                 DispatchMessageW(&message);
             }
         }
-        woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
     }
     if (quit) {
         PostQuitMessage(static_cast<int>(*quit));
@@ -65,15 +69,15 @@ std::wstring Win32Processes::ModulePath() {
 }
 
 void Win32Processes::SetCurrentFolder(const std::wstring& folder) {
-    if (!SetCurrentDirectoryW(folder.c_str())) {
+    if (!SetCurrentDirectoryW(PathText(folder))) {
         throw AppErrorFromWin32ForFolder(GetLastError());
     }
 }
 
 std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
     // CreateProcessW may write into the command line, so it gets a copy.
-    std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
-    command.push_back(L'\0');
+    const wchar_t* text = PathText(commandLine);
+    std::vector<wchar_t> command(text, text + commandLine.size() + 1);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -95,9 +99,12 @@ std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
     return started.dwProcessId;
 }
 
-AppError Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters) {
+std::optional<AppError> Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters,
+                                                    unsigned limitMs) {
     // The shell may hand the start to COM objects, so COM must be ready on
     // this thread; S_FALSE means it already was, and is balanced as well.
+    const wchar_t* file = PathText(program);
+    const wchar_t* arguments = PathText(parameters);
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
@@ -105,8 +112,8 @@ AppError Win32Processes::RunElevated(const std::wstring& program, const std::wst
     // as codes rather than as the shell's own boxes.
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     execute.lpVerb = L"runas";
-    execute.lpFile = program.c_str();
-    execute.lpParameters = parameters.c_str();
+    execute.lpFile = file;
+    execute.lpParameters = arguments;
     execute.nShow = SW_HIDE;
     const BOOL started = ShellExecuteExW(&execute);
     const DWORD startError = GetLastError();
@@ -122,11 +129,14 @@ AppError Win32Processes::RunElevated(const std::wstring& program, const std::wst
         // executable always has one.
         throw AppErrorFromWin32(ERROR_INVALID_HANDLE);
     }
+    const DWORD woken = WaitDispatchingMessages(execute.hProcess, limitMs);
     DWORD exitCode = 0;
-    const bool ended = WaitDispatchingMessages(execute.hProcess) == WAIT_OBJECT_0 &&
-                       ::GetExitCodeProcess(execute.hProcess, &exitCode) != FALSE;
+    const bool ended = woken == WAIT_OBJECT_0 && ::GetExitCodeProcess(execute.hProcess, &exitCode) != FALSE;
     const DWORD waitError = GetLastError();
     ::CloseHandle(execute.hProcess);
+    if (woken == WAIT_TIMEOUT) {
+        return std::nullopt;
+    }
     if (!ended) {
         throw AppErrorFromWin32(waitError);
     }

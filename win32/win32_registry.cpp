@@ -28,7 +28,7 @@ bool FitsRegistryKey(HKEY key, RegistryKey& fitted) {
 // The conversion functions count in int; a longer text is no registry text.
 int CountOf(std::size_t length) {
     if (length > static_cast<std::size_t>(INT_MAX)) {
-        throw AppError{kErrOutOfMemory, L"Out of memory"};
+        RaiseError(kErrOutOfMemory);
     }
     return static_cast<int>(length);
 }

@@ -120,12 +120,18 @@ private:
     RegistryKey nextHandle_ = 0x100;
 };
 
+// Files and folders as sets of full paths; every drive's root exists, and
+// every folder above what is listed. What
+// has no entry in Protections is a real file or folder that only
+// administrators can change.
 class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(EventLog& log) : log_(log) {}
     std::set<std::wstring> Folders;
     std::map<std::wstring, std::uint32_t> Refused;  // target -> system code: 5 no rights, 32 in use
     std::set<std::wstring> Files;
+    std::map<std::wstring, FileProtection> Protections;
+    std::map<FileHandle, std::wstring> Held;  // what is open now
 
     bool FileExists(const std::wstring& path) override {
         log_.push_back(L"exists " + path);
@@ -141,9 +147,33 @@ public:
         }
         Files.insert(target);
     }
+    FileHandle OpenHeld(const std::wstring& path) override {
+        log_.push_back(L"open " + path);
+        // A folder exists when something is in it.
+        const auto inside = [&](const std::wstring& known) { return known.starts_with(path + L"\\"); };
+        const bool root = path.size() == 3 && path.ends_with(L":\\");
+        if (!root && Files.count(path) == 0 && Folders.count(path) == 0 &&
+            std::none_of(Folders.begin(), Folders.end(), inside) && std::none_of(Files.begin(), Files.end(), inside)) {
+            throw AppError{kErrFileNotFound, L"File not found", 2};
+        }
+        EXPECT_TRUE(std::none_of(Held.begin(), Held.end(), [&](const auto& held) { return held.second == path; }))
+            << "opened twice: " << std::string(path.begin(), path.end());
+        Held[++lastHandle_] = path;
+        return lastHandle_;
+    }
+    FileProtection ProtectionOf(FileHandle opened) override {
+        const auto found = Protections.find(Held.at(opened));
+        return found != Protections.end() ? found->second : FileProtection{false, Account::Administrators};
+    }
+    bool CopyIntoNewFile(FileHandle source, const std::wstring& target) override {
+        log_.push_back(L"create " + target + L" from " + Held.at(source));
+        return Files.insert(target).second;
+    }
+    void Close(FileHandle opened) override { EXPECT_EQ(Held.erase(opened), 1U) << "closed twice"; }
 
 private:
     EventLog& log_;
+    FileHandle lastHandle_ = 0;
 };
 
 class FakeProcesses : public ProcessApi {
@@ -152,7 +182,7 @@ public:
     AppError SetFolderFailure;                                       // raised when its Number is set
     AppError StartFailure;                                           // raised when its Number is set
     std::map<std::uint32_t, std::uint32_t> ExitCodes;                // of the processes that can be opened
-    std::function<AppError()> Elevated = [] { return AppError{}; };  // the elevated run's outcome
+    std::function<std::optional<AppError>()> Elevated = [] { return AppError{}; };  // none: still running
 
     std::wstring ModulePath() override { return L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe"; }
     void SetCurrentFolder(const std::wstring& folder) override {
@@ -168,8 +198,9 @@ public:
         }
         return 4242;
     }
-    AppError RunElevated(const std::wstring& program, const std::wstring& parameters) override {
-        log_.push_back(L"elevate " + program + L" " + parameters);
+    std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
+                                        unsigned limitMs) override {
+        log_.push_back(L"elevate " + program + L" " + parameters + L" for " + std::to_wstring(limitMs) + L" ms");
         return Elevated();
     }
     // A handle is the process id plus 0x10000, so that it is never 0.
@@ -224,6 +255,7 @@ private:
 inline constexpr char kRuntimeKeyAnsi[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 inline const std::wstring kSupportFiles[] = {L"\\lib\\ext\\Comm.jar", L"\\lib\\javax.comm.properties",
                                              L"\\bin\\Win32com.dll", L"\\lib\\ext\\jdc.jar"};
+inline const std::wstring kSourceFolder = L"C:\\tarvex\\GsmModemJar";
 
 // A whole machine of fakes, wired to one event log.
 struct FakeMachine {
@@ -245,6 +277,13 @@ struct FakeMachine {
             if (!bare) {
                 Files.Files.insert(home + file);
             }
+        }
+    }
+    // The support files' source folder, the folder above it and the files.
+    void AddSource() {
+        Files.Folders.insert({L"C:\\tarvex", kSourceFolder});
+        for (const std::wstring& file : kSupportFiles) {
+            Files.Files.insert(kSourceFolder + file.substr(file.find_last_of(L'\\')));
         }
     }
     // The events that start with prefix, prefix removed.

@@ -27,23 +27,32 @@ TEST(LaunchSequence, HidesThenLocatesThenStartsHiddenInTheApplicationFolderThenW
 }
 
 TEST(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram) {
+    const wchar_t badName[] = L"Run-time error '52':\r\n\r\nBad file name or number";
     struct Case {
+        std::string JavaHome;  // empty: `java` from the search path
         AppError SetFolderFailure;
         AppError StartFailure;
         const wchar_t* Message;
+        std::size_t Starts;  // tried
     };
     const Case cases[] = {
-        {{kErrPathNotFound, L"Path not found"}, {}, L"Run-time error '76':\r\n\r\nPath not found"},
-        {{}, {kErrFileNotFound, L"File not found"}, L"Run-time error '53':\r\n\r\nFile not found"},
+        {"", {kErrPathNotFound, L"Path not found"}, {}, L"Run-time error '76':\r\n\r\nPath not found", 0},
+        {"", {}, {kErrFileNotFound, L"File not found"}, L"Run-time error '53':\r\n\r\nFile not found", 1},
+        // Folders no command may be built from: a quote would end the
+        // program's quoted path, a NUL would cut it short.
+        {"C:\\jre\" -Xdebug \"6", {}, {}, badName, 0},
+        {std::string("C:\\jre6\0x", 9), {}, {}, badName, 0},
+        {"C:\\jre\t6", {}, {}, badName, 0},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         LauncherState state;
-        machine.AddRuntime("1.6", "");  // an empty JavaHome: `java` from the search path
+        machine.AddRuntime("1.6", c.JavaHome);
         machine.Processes.SetFolderFailure = c.SetFolderFailure;
         machine.Processes.StartFailure = c.StartFailure;
         EXPECT_EQ(Timer1Tick(machine, state), 1);
         EXPECT_EQ(machine.Events(L"message "), std::vector<std::wstring>{c.Message});
+        EXPECT_EQ(machine.Events(L"start ").size(), c.Starts);
         EXPECT_TRUE(machine.Events(L"timer").empty());
         EXPECT_EQ(state.JavaProcessId, 0U);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "runtime/runtime_choice.h"
 #include "runtime/runtime_locator.h"
 
 namespace {

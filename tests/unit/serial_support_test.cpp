@@ -8,7 +8,21 @@ namespace {
 const std::wstring kHome = LR"(C:\Program Files\Java\jre6)";
 const std::wstring kCopyFailed = L"Error While Copying JAR File";
 const std::wstring kElevation =
-    LR"(C:\Apps\Gateway\TarvexAdvanceSMSServer.exe "/InstallSerialSupport:C:\Program Files\Java\jre6")";
+    LR"(C:\Apps\Gateway\TarvexAdvanceSMSServer.exe "/InstallSerialSupport:C:\Program Files\Java\jre6" for 60000 ms)";
+const std::wstring kUnfinished =
+    L"The support files were not installed: the step that copies them with administrator rights did not finish "
+    L"within a minute.";
+const std::wstring kNotProtected =
+    LR"(The support files in C:\tarvex\GsmModemJar were not installed: users other than administrators can )"
+    L"change that folder, a folder above it or a file in it. An administrator should allow only administrators "
+    L"to change them, then start the program again.";
+const std::wstring kSourceLink =
+    LR"(The support files in C:\tarvex\GsmModemJar were not installed: that folder, a folder above it or a file )"
+    L"in it is a link. An administrator should put the real folder or file in its place, then start the program "
+    L"again.";
+const std::wstring kDestinationLink =
+    L"The support files were not installed: a folder on the way to the Java runtime's bin or lib folder is a "
+    L"link. An administrator should put the real folder in its place, then start the program again.";
 
 TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     FakeMachine machine;
@@ -22,15 +36,16 @@ TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
 
 TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead) {
     const auto copies = [] { return AppError{}; };
-    const auto declined = []() -> AppError {
+    const auto declined = []() -> std::optional<AppError> {
         throw AppError{-2147023673, L"The operation was canceled by the user", 1223};
     };
     const auto fails = [] { return AppError{kErrFileNotFound, L"File not found"}; };
+    const auto stalls = [] { return std::optional<AppError>(); };
     struct Case {
         const char* Situation;
         std::wstring Home;
         std::uint32_t RefusedCode;  // copying Win32com.dll: 5 no rights, 32 in use
-        std::function<AppError()> Elevated;
+        std::function<std::optional<AppError>()> Elevated;
         std::vector<std::wstring> Elevations;
         std::vector<std::wstring> Messages;
     };
@@ -39,7 +54,9 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         {"read-only, copied elevated", kHome, 5, copies, {kElevation}, {}},
         {"read-only, elevation declined", kHome, 5, declined, {kElevation}, {L"Permission denied", kCopyFailed}},
         {"read-only, elevated run failed", kHome, 5, fails, {kElevation}, {L"File not found", kCopyFailed}},
+        {"read-only, elevated run still going", kHome, 5, stalls, {kElevation}, {kUnfinished, kCopyFailed}},
         {"read-only, relative runtime folder", L"jre6", 5, copies, {}, {L"Permission denied", kCopyFailed}},
+        {"read-only, a quote in the folder", LR"(C:\jre"6)", 5, copies, {}, {L"Permission denied", kCopyFailed}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -53,34 +70,41 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
     }
 }
 
-TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) {
+TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
     const std::wstring flag = L"/InstallSerialSupport:";
     struct Case {
         std::vector<std::wstring> Arguments;
         std::optional<std::int32_t> ExitCode;  // none: runs as without arguments
         std::size_t Copies;
+        std::string Chosen = R"(C:\Program Files\Java\jre6)";  // JavaHome of 1.6, the first new enough
     };
     const Case cases[] = {
         {{flag + kHome}, 0, 4},
         {{}, std::nullopt, 0},
-        {{flag}, std::nullopt, 0},
-        {{flag + L"jre6"}, std::nullopt, 0},
-        {{flag + L"C:\\"}, 5, 0},  // a drive's root is a folder it can carry
-        {{flag + L"C:jre6"}, std::nullopt, 0},
-        {{flag + L"\\\\server\\java\\jre6"}, std::nullopt, 0},
-        {{flag + kHome, L"extra"}, std::nullopt, 0},
-        {{L"/installserialsupport:" + kHome}, std::nullopt, 0},
-        {{flag + L"C:\\Java\\..\\jre7"}, 5, 0},  // registered and there, but leads elsewhere
-        {{flag + L"C:\\Java\\jre8"}, 5, 0},      // there, but registered by none
-        {{flag + L"C:\\Java\\gone"}, 5, 0},      // registered, but not there
+        {{L"extra"}, std::nullopt, 0},
+        // Malformed: refused at once, never run as a whole launcher.
+        {{flag}, 5, 0},
+        {{flag + L"jre6"}, 5, 0},
+        {{flag + L"C:jre6"}, 5, 0},
+        {{flag + L"\\\\server\\java\\jre6"}, 5, 0},
+        {{flag + kHome, L"extra"}, 5, 0},
+        {{L"/installserialsupport:" + kHome}, 5, 0},
+        // Well formed, but not the runtime the launcher uses.
+        {{flag + L"C:\\Java\\jre4"}, 1002, 0},  // registered, too old
+        {{flag + L"C:\\Java\\jre7"}, 1002, 0},  // registered after the chosen one
+        {{flag + L"C:\\"}, 1002, 0},
+        {{flag + L"C:\\Java\\..\\jre7"}, 1002, 0, R"(C:\Java\..\jre7)"},  // chosen and there, but leads elsewhere
+        {{flag + L"C:\\Java\\gone"}, 1002, 0, R"(C:\Java\gone)"},         // chosen, but not there
+        {{flag + L"C:\\Java\\jre\t6"}, 1002, 0, "C:\\Java\\jre\t6"},      // no folder has such a name
     };
     for (const Case& c : cases) {
         FakeMachine machine;
-        machine.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.5", "Home", kRegSz, "x");
-        machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
-        machine.AddRuntime("1.7", R"(C:\Java\..\jre7)");
-        machine.AddRuntime("1.8", R"(C:\Java\gone)");
-        for (const wchar_t* home : {kHome.c_str(), LR"(C:\Java\..\jre7)", LR"(C:\Java\jre8)"}) {
+        machine.AddSource();
+        machine.AddRuntime("1.4", R"(C:\Java\jre4)");
+        machine.AddRuntime("1.6", c.Chosen);
+        machine.AddRuntime("1.7", R"(C:\Java\jre7)");
+        for (const wchar_t* home : {kHome.c_str(), LR"(C:\Java\jre4)", LR"(C:\Java\..\jre7)", LR"(C:\Java\jre7)",
+                                    L"C:\\Java\\jre\t6"}) {
             machine.AddRuntimeFolders(home, true);
         }
         const std::optional<std::wstring> folder = SerialSupportFolderIn(c.Arguments);
@@ -88,10 +112,108 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyARegisteredFolder) 
             folder ? std::optional(RunSerialSupportInstaller(*folder, machine.Registry, machine.Files)) : std::nullopt;
         const std::wstring situation = c.Arguments.empty() ? L"no arguments" : c.Arguments.back();
         EXPECT_EQ(exitCode, c.ExitCode) << situation;
-        EXPECT_EQ(machine.Events(L"copy ").size(), c.Copies) << situation;
+        EXPECT_EQ(machine.Events(L"create ").size(), c.Copies) << situation;
+        EXPECT_TRUE(machine.Files.Held.empty()) << situation;
     }
+    FakeMachine unreadable;  // the chosen version has no JavaHome to compare with
+    unreadable.Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\1.6", "Home", kRegSz, "x");
+    unreadable.AddRuntimeFolders(kHome, true);
+    EXPECT_EQ(RunSerialSupportInstaller(kHome, unreadable.Registry, unreadable.Files), 1002);
     // Backslashes before the closing quote are doubled, or they would escape it.
     EXPECT_EQ(SerialSupportParameters(L"C:\\jre6\\"), L"\"/InstallSerialSupport:C:\\jre6\\\\\"");
+}
+
+TEST(SerialSupport, ElevatedRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLink) {
+    const std::wstring tarvex = L"C:\\tarvex";
+    const std::wstring dll = kSourceFolder + L"\\Win32com.dll";
+    const auto grants = [](Account who, std::uint32_t rights, bool allows = true, bool inheritOnly = false) {
+        return FileProtection{false, Account::Administrators, true, {{who, allows, inheritOnly, rights}}};
+    };
+    const FileProtection link{true, Account::Administrators};
+    const std::vector<std::wstring> both = {kHome + L"\\bin\\Win32com.dll", kHome + L"\\lib\\ext\\jdc.jar"};
+    struct Case {
+        const char* Situation;
+        std::map<std::wstring, FileProtection> Protections;
+        std::vector<std::wstring> Created;
+        std::vector<std::wstring> Messages;
+        std::vector<std::wstring> Gone;  // source files that are not there
+    };
+    const Case cases[] = {
+        {"administrators only", {}, both, {}},
+        {"an entry only for what is created inside", {{kSourceFolder, grants(Account::Other, kGenericAll, true, true)}},
+         both, {}},
+        {"a deny entry", {{kSourceFolder, grants(Account::Other, kGenericAll, false)}}, both, {}},
+        {"the user's own account", {{dll, FileProtection{false, Account::Self, true, {{Account::Self, true, false,
+                                                                                        kGenericAll}}}}},
+         both, {}},
+        {"everyone may add to the drive's root", {{L"C:\\", grants(Account::Other, kFileWriteData | kFileAppendData)}},
+         both, {}},
+        {"users may delete in the drive's root", {{L"C:\\", grants(Account::Other, kFileDeleteChild)}}, {},
+         {kNotProtected, kCopyFailed}},
+        {"users may write into the source folder", {{kSourceFolder, grants(Account::Other, kFileWriteData)}}, {},
+         {kNotProtected, kCopyFailed}},
+        {"users may delete files in the source folder", {{kSourceFolder, grants(Account::Other, kFileDeleteChild)}},
+         {}, {kNotProtected, kCopyFailed}},
+        {"users may change a file's access list", {{dll, grants(Account::Other, kWriteDac)}}, {},
+         {kNotProtected, kCopyFailed}},
+        {"a file any program may write", {{dll, grants(Account::Other, kGenericWrite)}}, {},
+         {kNotProtected, kCopyFailed}},
+        {"a NULL access list", {{dll, FileProtection{false, Account::Administrators, false, {}}}}, {},
+         {kNotProtected, kCopyFailed}},
+        {"a folder a user owns", {{tarvex, FileProtection{false, Account::Other}}}, {}, {kNotProtected, kCopyFailed}},
+        {"a linked source folder", {{tarvex, link}}, {}, {kSourceLink, kCopyFailed}},
+        {"a linked source file", {{dll, link}}, {}, {kSourceLink, kCopyFailed}},
+        {"a linked runtime folder", {{kHome + L"\\lib", link}}, {}, {kDestinationLink, kCopyFailed}},
+        {"a linked folder above the runtime", {{L"C:\\Program Files", link}}, {}, {kDestinationLink, kCopyFailed}},
+        {"a missing source", {}, {}, {L"File not found", kCopyFailed}, {L"jdc.jar"}},
+    };
+    for (const Case& c : cases) {
+        FakeMachine machine;
+        machine.AddSource();
+        for (const std::wstring& name : c.Gone) {
+            machine.Files.Files.erase(kSourceFolder + L"\\" + name);
+        }
+        machine.Files.Protections = c.Protections;
+        machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
+        machine.AddRuntimeFolders(kHome, true);
+        // Comm.jar and javax.comm.properties are copied; Win32com.dll is
+        // refused, so the launcher runs again elevated, as the fake does here.
+        machine.Files.Refused[kHome + L"\\bin\\Win32com.dll"] = 5;
+        machine.Processes.Elevated = [&] {
+            return KnownErrorNumbered(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files));
+        };
+        InstallSerialSupport(kHome, machine.Seams);
+        std::vector<std::wstring> created;
+        for (const std::wstring& event : machine.Events(L"create ")) {
+            created.push_back(event.substr(0, event.find(L" from ")));
+        }
+        EXPECT_EQ(created, c.Created) << c.Situation;
+        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
+        EXPECT_TRUE(machine.Files.Held.empty()) << c.Situation;
+    }
+}
+
+TEST(SerialSupport, ElevatedRunChecksOnlyTheSourcesOfMissingFilesAndCopiesThroughTheirHandles) {
+    FakeMachine machine;
+    machine.AddSource();
+    machine.Files.Files.erase(kSourceFolder + L"\\Comm.jar");  // not needed: the runtime has its own
+    machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6\)");
+    // A home with a backslash of its own: the paths built from it have two
+    // in a row, which name no folder of their own.
+    const std::wstring home = kHome + L"\\";
+    machine.Files.Folders.insert({home, kHome + L"\\lib\\ext", kHome + L"\\bin"});
+    machine.Files.Files.insert({home + L"\\lib\\ext\\Comm.jar", home + L"\\lib\\javax.comm.properties"});
+    EXPECT_EQ(RunSerialSupportInstaller(home, machine.Registry, machine.Files), 0);
+    EXPECT_EQ(machine.Events(L"create "),
+              (std::vector<std::wstring>{home + LR"(\bin\Win32com.dll from C:\tarvex\GsmModemJar\Win32com.dll)",
+                                         home + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"}));
+    // Each folder once, from the drive's root down, the runtime's before the source's.
+    EXPECT_EQ(machine.Events(L"open "),
+              (std::vector<std::wstring>{L"C:\\", L"C:\\Program Files", L"C:\\Program Files\\Java", kHome,
+                                         kHome + L"\\lib", kHome + L"\\lib\\ext", kHome + L"\\bin", L"C:\\tarvex",
+                                         kSourceFolder, kSourceFolder + L"\\Win32com.dll",
+                                         kSourceFolder + L"\\jdc.jar"}));
+    EXPECT_TRUE(machine.Files.Held.empty());
 }
 
 }  // namespace
