@@ -15,23 +15,43 @@ namespace {
 // tell the user anything through.
 constexpr int kExitStartFailed = 1;
 
+// A kernel32 function that not every Windows has, looked up rather than
+// imported so that the program still starts without it; null then.
+template <typename Function>
+Function Kernel32Function(const char* name) {
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    return kernel32 == nullptr ? nullptr
+                               : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+}
+
 // Keeps every DLL the program loads later, its own and the ones Windows
 // loads for it, to the system folder, never the program's folder or the
-// current one. The function is looked up rather than imported: Windows 7
-// has it only with KB2533623, and without it the program still runs as
-// Windows would run any other.
+// current one. Windows 7 has the function only with KB2533623, and without
+// it the program runs as Windows would run any other.
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) {
-        return;
-    }
-    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+    const auto setDefaultDllDirectories = Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     if (setDefaultDllDirectories != nullptr) {
         // A refusal leaves the usual search order, as on a system without
         // the function.
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// Has Windows ignore, for this process, the links that a user without
+// administrator rights made: the elevated run must never be led elsewhere
+// by one. Windows 10 before 2004 and Windows 7 lack the policy, and the
+// elevated run's own checks for links still hold there.
+void TrustOnlyAdministratorsLinks() {
+    using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(int, void*, SIZE_T);
+    constexpr int kProcessRedirectionTrustPolicy = 16;
+    constexpr DWORD kEnforceRedirectionTrust = 1;
+    const auto setPolicy = Kernel32Function<SetProcessMitigationPolicyFn>("SetProcessMitigationPolicy");
+    DWORD policy = kEnforceRedirectionTrust;
+    if (setPolicy != nullptr) {
+        // A refusal (a Windows that knows the function but not this policy)
+        // leaves the process as it was.
+        setPolicy(kProcessRedirectionTrustPolicy, &policy, sizeof(policy));
     }
 }
 
@@ -69,6 +89,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
     // The elevated run the launcher starts of itself: it copies and ends,
     // with no window.
     if (const std::optional<std::wstring> folder = SerialSupportFolderIn(ProgramArguments())) {
+        TrustOnlyAdministratorsLinks();
         Win32Registry registry;
         Win32Files files;
         return RunSerialSupportInstaller(*folder, registry, files);

@@ -3,10 +3,15 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -159,17 +164,114 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     // The probe exits with the number each error reads back with. An HRESULT
     // with no classic error of its own (here ERROR_BAD_EXE_FORMAT's) reads
     // back with the system's text, whose words differ between systems.
-    for (const std::wstring read :
-         {L"0 ", L"70 Permission denied", L"5 Invalid procedure call or argument", L"-2147024703 (system text)"}) {
+    for (const std::wstring read : {L"0 ", L"70 Permission denied", L"13 Type mismatch",
+                                    L"1005 The support files were not installed: a folder on the way",
+                                    L"-2147024703 (system text)"}) {
         ResetEvent(release);
-        const AppError error = processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event);
+        const std::optional<AppError> outcome =
+            processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event, 30000);
         EXPECT_EQ(WaitForSingleObject(release, 0), WAIT_OBJECT_0) << read;
+        ASSERT_TRUE(outcome.has_value()) << read;
+        AppError error = *outcome;
+        error.Description = error.Description.substr(0, read.size() - read.find(L' ') - 1);
         const bool systemText = error.Number < 0 && !error.Description.empty();
         EXPECT_EQ(std::to_wstring(error.Number) + L" " + (systemText ? L"(system text)" : error.Description), read);
     }
-    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L""); }), L"53 File not found");
-    EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L"", 30000); }),
+              L"53 File not found");
+    // A run that outlasts its time is left running, and the wait ends.
+    ResetEvent(release);
     KillTimer(nullptr, timer);
+    const DWORD began = GetTickCount();
+    EXPECT_EQ(processes.RunElevated(probe, L"0 " + event, 500), std::nullopt);
+    EXPECT_LT(GetTickCount() - began, 10000U);
+    EXPECT_NE(WaitForSingleObject(release, 0), WAIT_OBJECT_0);
+    SetEvent(release);
+    EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
+}
+
+TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
+    Win32Files files;
+    const std::wstring cut = scratch + std::wstring(L"new.dll\0.txt", 12);
+    std::ofstream(std::filesystem::path(scratch + L"a.dll")) << "a";
+    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyFileIntoFolder(scratch + L"a.dll", cut + L"\\"); }),
+              L"52 Bad file name or number");
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.StartHidden(L"\"" + probe + std::wstring(L"\"\0 0 ", 5) + event); }),
+              L"52 Bad file name or number");
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(cut); }), L"52 Bad file name or number");
+    EXPECT_FALSE(files.FileExists(scratch + std::wstring(L"a.dll\0x", 7)));
+    EXPECT_FALSE(std::filesystem::exists(scratch + L"new.dll"));
+    EXPECT_FALSE(std::filesystem::exists(scratch + L"show 0"));
+}
+
+std::string TextOf(const std::wstring& path) {
+    std::ifstream file{std::filesystem::path(path)};
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Sets path's access list to one entry for everyone, with these rights,
+// inherited from nothing above.
+void GrantEveryone(const std::wstring& path, DWORD rights) {
+    BYTE world[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(world);
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, world, &size));
+    EXPLICIT_ACCESSW access{};
+    access.grfAccessPermissions = rights;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(world);
+    PACL list = nullptr;
+    ASSERT_EQ(SetEntriesInAclW(1, &access, nullptr, &list), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    list, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    LocalFree(list);
+}
+
+TEST_F(Win32Test, ReadsOwnerAndAccessListThroughAHandleThatKeepsTheFileInPlace) {
+    Win32Files files;
+    const std::wstring folder = scratch + L"source";
+    const std::wstring file = folder + L"\\Win32com.dll";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    std::ofstream(std::filesystem::path(file)) << "library";
+    GrantEveryone(folder, FILE_GENERIC_READ | FILE_GENERIC_WRITE);
+
+    const FileHandle held = files.OpenHeld(file);
+    // Held, it can be neither replaced nor written.
+    EXPECT_FALSE(MoveFileExW(file.c_str(), (scratch + L"moved.dll").c_str(), 0));
+    EXPECT_EQ(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    const FileProtection fileProtection = files.ProtectionOf(held);
+    const FileHandle heldFolder = files.OpenHeld(folder);
+    const FileProtection folderProtection = files.ProtectionOf(heldFolder);
+    EXPECT_FALSE(fileProtection.IsLink);
+    EXPECT_FALSE(folderProtection.IsLink);
+    EXPECT_EQ(fileProtection.Owner, Account::Self);  // the test's own account made it
+    // Wine keeps an access list as the Unix mode it maps to, and reads that
+    // back as entries for the system, the owner and everyone.
+    const auto othersWrite = [](const FileProtection& protection) {
+        return std::any_of(protection.Entries.begin(), protection.Entries.end(), [](const AccessEntry& entry) {
+            return entry.Trustee == Account::Other && entry.Allows && !entry.InheritOnly &&
+                   (entry.Rights & kFileWriteData) != 0;
+        });
+    };
+    EXPECT_TRUE(othersWrite(folderProtection));
+    EXPECT_FALSE(othersWrite(fileProtection));
+
+    // Copied through the handle it was checked through, into a new file only.
+    const std::wstring target = scratch + L"Win32com.dll";
+    std::ofstream(std::filesystem::path(scratch + L"present.dll")) << "own";
+    EXPECT_TRUE(files.CopyIntoNewFile(held, target));
+    EXPECT_FALSE(files.CopyIntoNewFile(held, scratch + L"present.dll"));
+    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyIntoNewFile(held, scratch + L"missing\\x.dll"); }), L"76 Path not found");
+    files.Close(held);
+    files.Close(heldFolder);
+    EXPECT_EQ(TextOf(target), "library");
+    EXPECT_EQ(TextOf(scratch + L"present.dll"), "own");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(scratch + L"gone.dll"); }), L"53 File not found");
 }
 
 }  // namespace
