@@ -190,7 +190,7 @@ class Sandbox:
         lines = ["Windows Registry Editor Version 5.00", "", f"[{RUNTIME_KEY}]"]
         for version, home in self.runtimes.items():
             lines += ["", f"[{RUNTIME_KEY}\\{version}]"]
-            lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\"))]
+            lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\").replace('"', '\\"'))]
         reg = self.folder / "runtimes.reg"
         reg.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")  # regedit reads UTF-16 with its BOM
         if self.wine("regedit", "/S", zpath(reg)).wait(60 * self.patience) != 0:

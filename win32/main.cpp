@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "launcher/program_arguments.h"
 #include "runtime/serial_support.h"
 #include "win32/frm_splash.h"
 
@@ -55,20 +54,6 @@ void TrustOnlyAdministratorsLinks() {
     }
 }
 
-// The program's arguments, after its own name, split as every Windows
-// program splits them. None when the command line cannot be split.
-std::vector<std::wstring> ProgramArguments() {
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr) {
-        return {};
-    }
-    std::vector<std::wstring> result(arguments + (count > 0 ? 1 : 0), arguments + count);
-    // A free that fails leaves a few bytes until the process ends.
-    LocalFree(arguments);
-    return result;
-}
-
 int RunMessageLoop() {
     MSG message;
     BOOL received;
@@ -88,7 +73,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
 
     // The elevated run the launcher starts of itself: it copies and ends,
     // with no window.
-    if (const std::optional<std::wstring> folder = SerialSupportFolderIn(ProgramArguments())) {
+    if (const std::optional<std::wstring> folder = SerialSupportFolderIn(SplitProgramArguments(GetCommandLineW()))) {
         TrustOnlyAdministratorsLinks();
         Win32Registry registry;
         Win32Files files;

@@ -27,6 +27,11 @@ TOO_OLD = "Java Runtime Environment version 1.5 or higher version is not avaiabl
 SEARCH_FAILED = "Error While Searching JVM on Your Machine"
 COPY_FAILED = "Error While Copying JAR File"
 START_FAILED = "Run-time error '53':\r\n\r\nFile not found"
+BAD_NAME = "Run-time error '52':\r\n\r\nBad file name or number"
+SOURCE_NOT_PROTECTED = (
+    r"The support files in C:\tarvex\GsmModemJar were not installed: users other than administrators can "
+    "change that folder, a folder above it or a file in it. An administrator should allow only administrators "
+    "to change them, then start the program again.")
 PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
 JRE6 = r"C:\Program Files\Java\jre6"
@@ -187,25 +192,54 @@ def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
     check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
 
 
-def private_mode_completes_only_a_registered_runtime(box, check):
+def private_mode_completes_only_the_chosen_runtime_from_a_protected_source(box, check):
     """The elevated run started directly, as Wine would start it."""
     relative, dotted, unregistered = box.folder / "jre6", JRE6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
     for sub in ("bin", "lib/ext"):
         (relative / sub).mkdir(parents=True)
         box.unix(f"{unregistered}\\{sub}").mkdir(parents=True)
-    run = box.run(args=[PRIVATE + "jre6"])  # a relative folder: started as with no arguments, no runtime registered
-    check.boxes(run, [NO_RUNTIME])
-    check.started(run, False)
-    check.ended(run, 1, "hidden", 0, 4)
     box.add_runtime("1.6", JRE6, java=False)
     box.add_runtime("1.7", dotted, java=False)
     box.register_runtimes()
-    for folder, exit_code in ((dotted, 5), (unregistered, 5), (JRE6, 0)):
-        check.equal(f"exit code of the run for {folder}", exit_code, box.run_alone(PRIVATE + folder))
+    source = box.unix(SOURCE)
+    # 5: malformed, at once; 1002: not the runtime the launcher chooses;
+    # 1003: a source folder that users may write to, as Wine shows o+w.
+    for args, exit_code in (([PRIVATE + "jre6"], 5), ([PRIVATE + JRE6, "more"], 5), ([PRIVATE + dotted], 1002),
+                            ([PRIVATE + unregistered], 1002), ([PRIVATE + JRE6], 1003), ([PRIVATE + JRE6], 0)):
+        source.chmod(0o777 if exit_code == 1003 else 0o755)
+        # Wine hands Unix only the exit code's low byte.
+        check.equal(f"exit code of the run with {args}", exit_code & 0xFF, box.run_alone(*args))
+        if exit_code == 1003:
+            check.support_files(box, JRE6)  # nothing copied from it
     check.equal("files in the relative folder", [], [p for p in relative.rglob("*") if p.is_file()])
     check.support_files(box, dotted)
     check.support_files(box, unregistered)
     check.support_files(box, JRE6, copied=SUPPORT)
+
+
+def unprotected_source_is_not_copied_elevated(box, check):
+    box.add_runtime("1.6", JRE6)
+    folder = box.unix(JRE6 + r"\bin")
+    box.unix(SOURCE).chmod(0o777)  # what Wine shows as everyone's right to write
+    subprocess.run(["chattr", "+i", str(folder)], check=True)  # refuses new files, even to root
+    try:
+        run = box.run()
+    finally:
+        subprocess.run(["chattr", "-i", str(folder)], check=True)
+    check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
+    check.started(run, JRE6)
+    check.ended(run, 0, "hidden", 29, 35)
+    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])  # by the first run, unelevated
+
+
+def quote_in_java_home_starts_nothing(box, check):
+    home = r'C:\Program Files\Java\jre"6'
+    box.add_runtime("1.6", home)
+    run = box.run()
+    # No such folder can be completed either; no elevation is asked for it.
+    check.boxes(run, ["Path not found", COPY_FAILED, BAD_NAME])
+    check.started(run, False)  # C:\Program.exe included
+    check.ended(run, 1, "hidden", 0, 4)
 
 
 def closing_the_window_early_ends_quietly(box, check):
@@ -220,7 +254,8 @@ def closing_the_window_early_ends_quietly(box, check):
 # Longest first, so that the long watch overlaps the rest.
 SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
              unwritable_runtime_asks_once_then_reports_and_starts_java, version_not_a_number_falls_back_to_java_on_path,
-             private_mode_completes_only_a_registered_runtime, no_runtime_new_enough,
+             private_mode_completes_only_the_chosen_runtime_from_a_protected_source,
+             unprotected_source_is_not_copied_elevated, quote_in_java_home_starts_nothing, no_runtime_new_enough,
              start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly]
 
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,9 @@
 #include <string_view>
 #include <vector>
 
+#include "launcher/program_arguments.h"
 #include "registry/registry_reader.h"
+#include "runtime/serial_support.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
 #include "win32/win32_processes.h"
@@ -87,6 +90,25 @@ TEST(RegistryWin32Test, ReadsThroughTheAnsiCodePageWithinTheBufferAndQueriesLong
     EXPECT_EQ(registry.CloseKey(opened), kErrorSuccess);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, parent.c_str()), ERROR_SUCCESS);
+}
+
+TEST(ArgumentsWin32Test, SplitAsTheShellDoes) {
+    for (const wchar_t* commandLine : {
+             L"x.exe",
+             LR"("C:\My Apps\x.exe" "/InstallSerialSupport:C:\Program Files\Java\jre6")",
+             LR"(x.exe "/InstallSerialSupport:C:\jre6\\")",
+             LR"(x.exe "/InstallSerialSupport:C:\a"b c")",
+             LR"(x.exe /InstallSerialSupport:C:\jre6 more)",
+             LR"("x y"z	a\\b a\"b "a""b" "" "open end)",
+             LR"(x.exe "/InstallSerialSupport:C:\a""b c" """ """" \""" "\"" \\\" ")",
+         }) {
+        int count = 0;
+        wchar_t** split = CommandLineToArgvW(commandLine, &count);
+        ASSERT_NE(split, nullptr);
+        const std::vector<std::wstring> shell(split + 1, split + count);
+        LocalFree(split);
+        EXPECT_EQ(SplitProgramArguments(commandLine), shell) << commandLine;
+    }
 }
 
 // Each test's own new folder, named with spaces as install folders are, and
