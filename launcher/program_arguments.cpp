@@ -2,7 +2,9 @@
 
 std::vector<std::wstring> SplitProgramArguments(const std::wstring& commandLine) {
     const std::size_t end = commandLine.size();
-    const auto blankAt = [&](std::size_t at) { return at < end && (commandLine[at] == L' ' || commandLine[at] == L'\t'); };
+    const auto blankAt = [&](std::size_t at) {
+        return at < end && (commandLine[at] == L' ' || commandLine[at] == L'\t');
+    };
     std::size_t at = 0;
     if (at < end && commandLine[at] == L'"') {
         const std::size_t closing = commandLine.find(L'"', 1);

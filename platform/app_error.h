@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -75,12 +76,9 @@ inline constexpr std::array<KnownError, 15> kKnownErrors = {{
 // The error with this number and its usual text; Number 0 when the number
 // is none of the launcher's.
 inline AppError KnownErrorNumbered(std::int32_t number) {
-    for (const KnownError& known : kKnownErrors) {
-        if (known.Number == number) {
-            return AppError{known.Number, known.Description};
-        }
-    }
-    return AppError{};
+    const auto* known = std::find_if(kKnownErrors.begin(), kKnownErrors.end(),
+                                     [&](const KnownError& error) { return error.Number == number; });
+    return known != kKnownErrors.end() ? AppError{known->Number, known->Description} : AppError{};
 }
 
 // Raises the error with this number and its usual text.

@@ -7,8 +7,8 @@
 using FileHandle = std::uintptr_t;
 
 // Rights as Windows grants them on a file or folder (winnt.h's values).
-inline constexpr std::uint32_t kFileWriteData = 0x2;      // on a folder: add a file
-inline constexpr std::uint32_t kFileAppendData = 0x4;     // on a folder: add a folder
+inline constexpr std::uint32_t kFileWriteData = 0x2;   // on a folder: add a file
+inline constexpr std::uint32_t kFileAppendData = 0x4;  // on a folder: add a folder
 inline constexpr std::uint32_t kFileWriteEa = 0x10;
 inline constexpr std::uint32_t kFileDeleteChild = 0x40;
 inline constexpr std::uint32_t kFileWriteAttributes = 0x100;

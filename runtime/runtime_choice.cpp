@@ -84,9 +84,9 @@ double ParseVersionNumber(const std::wstring& text) {
 
 std::optional<std::wstring> FirstQualifyingVersion(RegistryApi& registry) {
     const SubKeyList versions = EnumSubKeys(registry, kHkeyLocalMachine, kRuntimeKey);
-    const auto chosen = std::find_if(
-        versions.Names().begin(), versions.Names().end(),
-        [](const std::wstring& name) { return ParseVersionNumber(name.substr(0, 3)) >= kLowestVersion; });
+    const auto chosen = std::find_if(versions.Names().begin(), versions.Names().end(), [](const std::wstring& name) {
+        return ParseVersionNumber(name.substr(0, 3)) >= kLowestVersion;
+    });
     if (chosen == versions.Names().end()) {
         return std::nullopt;
     }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
-#include <map>
 #include <string_view>
+#include <utility>
 
 #include "platform/app_error.h"
 #include "runtime/runtime_choice.h"
@@ -110,13 +110,18 @@ public:
     HeldFiles& operator=(const HeldFiles&) = delete;
 
     FileHandle Open(const std::wstring& path) {
-        const auto found = opened_.find(path);
-        return found != opened_.end() ? found->second : opened_.emplace(path, files_.OpenHeld(path)).first->second;
+        const auto found =
+            std::find_if(opened_.begin(), opened_.end(), [&](const auto& held) { return held.first == path; });
+        if (found != opened_.end()) {
+            return found->second;
+        }
+        opened_.emplace_back(path, files_.OpenHeld(path));
+        return opened_.back().second;
     }
 
 private:
     FileSystem& files_;
-    std::map<std::wstring, FileHandle> opened_;
+    std::vector<std::pair<std::wstring, FileHandle>> opened_;  // a dozen at most
 };
 
 // Whether an account other than the system's and the user's own is
@@ -239,11 +244,9 @@ std::optional<std::wstring> SerialSupportFolderIn(const std::vector<std::wstring
     const std::wstring_view prefix = kPrivateArgument;
     const auto looksPrivate = [&](const std::wstring& argument) {
         return argument.size() >= prefix.size() &&
-               std::equal(prefix.begin(), prefix.end(), argument.begin(),
-                          [](wchar_t a, wchar_t b) {
-                              return std::towlower(static_cast<std::wint_t>(a)) ==
-                                     std::towlower(static_cast<std::wint_t>(b));
-                          });
+               std::equal(prefix.begin(), prefix.end(), argument.begin(), [](wchar_t a, wchar_t b) {
+                   return std::towlower(static_cast<std::wint_t>(a)) == std::towlower(static_cast<std::wint_t>(b));
+               });
     };
     if (arguments.empty() || !looksPrivate(arguments[0])) {
         return std::nullopt;

@@ -75,8 +75,7 @@ AppError AppErrorFromExitCode(unsigned long code) {
     }
     // Any other code is one of the launcher's own error numbers.
     const AppError known = KnownErrorNumbered(static_cast<std::int32_t>(code));
-    return known.Number != 0 ? known
-                             : AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
+    return known.Number != 0 ? known : AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
 }
 
 AppError AppErrorFromWin32ForFolder(unsigned long code) {

@@ -42,7 +42,7 @@ std::vector<BYTE> OwnUserSid() {
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::vector<BYTE> user(size);
-    const bool read = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    const bool read = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) != FALSE;
     const DWORD error = GetLastError();
     CloseHandle(token);
     if (!read) {
@@ -57,8 +57,8 @@ bool IsTrustedInstaller(PSID sid) {
     // NT SERVICE\TrustedInstaller: S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID trustedInstaller = nullptr;
-    if (!AllocateAndInitializeSid(&nt, 6, SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044,
-                                  1853292631, 2271478464, 0, 0, &trustedInstaller)) {
+    if (!AllocateAndInitializeSid(&nt, 6, SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044, 1853292631,
+                                  2271478464, 0, 0, &trustedInstaller)) {
         return false;
     }
     const bool same = EqualSid(sid, trustedInstaller) != FALSE;
@@ -96,7 +96,8 @@ AccessEntry EntryOf(const ACE_HEADER* header, const std::vector<BYTE>& self) {
     case ACCESS_DENIED_CALLBACK_ACE_TYPE: {
         // The callback kinds begin as the plain ones do.
         const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
-        entry.Allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+        entry.Allows =
+            header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
         entry.Rights = ace->Mask;
         entry.Trustee = AccountOf(const_cast<DWORD*>(&ace->SidStart), self);
         break;
@@ -157,9 +158,9 @@ FileProtection Win32Files::ProtectionOf(FileHandle opened) {
     PSID owner = nullptr;
     PACL accessList = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD code = GetSecurityInfo(ToHandle(opened), SE_FILE_OBJECT,
-                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                                       &accessList, nullptr, &descriptor);
+    const DWORD code =
+        GetSecurityInfo(ToHandle(opened), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        &owner, nullptr, &accessList, nullptr, &descriptor);
     if (code != ERROR_SUCCESS) {
         throw AppErrorFromWin32(code);
     }
@@ -194,8 +195,9 @@ bool Win32Files::CopyIntoNewFile(FileHandle source, const std::wstring& target) 
     bool copied = SetFilePointerEx(ToHandle(source), start, nullptr, FILE_BEGIN) != FALSE;
     for (DWORD read = 1; copied && read != 0;) {
         DWORD written = 0;
-        copied = ReadFile(ToHandle(source), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
-                 WriteFile(created, buffer.data(), read, &written, nullptr) && written == read;
+        copied =
+            ReadFile(ToHandle(source), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) != FALSE &&
+            WriteFile(created, buffer.data(), read, &written, nullptr) != FALSE && written == read;
     }
     const DWORD error = GetLastError();
     if (!copied) {

@@ -29,11 +29,31 @@ headers=$(i686-w64-mingw32-objdump -p "$exe")
 check "subsystem" "00000002 (Windows GUI)" "$(sed -n 's/^Subsystem\s\+//p' <<<"$headers" | tr -s '\t ' ' ')"
 
 # Every DLL it needs comes with Windows: it is linked statically, so it runs
-# from a bare folder with no compiler's runtime beside it.
-system="ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll OLE32.dll SHELL32.dll SHLWAPI.dll USER32.dll"
+# from a bare folder with no compiler's runtime beside it. And each is a
+# KnownDLL, which Windows maps from the system folder whatever lies beside
+# the program: the program elevates itself, and a DLL planted beside a copy
+# of it would otherwise load with administrator rights.
+known="advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf msvcrt normaliz
+nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32 wldap32 ws2_32"
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | sort -f | tr '\n' ' ')
-others=$(for dll in $imports; do grep -qiw -- "$dll" <<<"$system" || echo -n "$dll "; done)
-check "DLLs imported (${imports% }) outside the allowed system ones" none "${others:-none}"
+others=$(for dll in $imports; do grep -qiw -- "${dll%.dll}" <<<"$known" || echo -n "$dll "; done)
+check "DLLs imported (${imports% }) that are not KnownDLLs" none "${others:-none}"
+
+# The DLLs those import in turn come from the system folder alone, on
+# Windows 10 1607 and later: the load configuration's DependentLoadFlags
+# (a 16-bit field 54 bytes in) is LOAD_LIBRARY_SEARCH_SYSTEM32.
+read -r _ _ config_rva _ < <(grep "Load Configuration Directory" <<<"$headers")
+config=$((0x${config_rva:-0}))
+image=$((0x$(sed -n 's/^ImageBase\s\+//p' <<<"$headers")))
+config_offset=
+while read -r _ _ size vma _ offset _; do  # index, name, size, VMA, LMA, file offset, alignment
+  start=$((0x$vma - image))
+  if ((config != 0 && config >= start && config < start + 0x$size)); then
+    config_offset=$((config - start + 0x$offset))
+  fi
+done < <(i686-w64-mingw32-objdump -h "$exe" | grep -E '^ +[0-9]+ ')
+flags=$( [ -n "$config_offset" ] && od -An -tx2 -j $((config_offset + 54)) -N2 "$exe" | tr -d ' ')
+check "dependent DLLs searched for in" "0800 (the system folder)" "${flags:+$flags (the system folder)}"
 
 # Explorer shows the first icon group; one 32x32 image in 256 colours.
 wrestool -x --type=14 "$exe" >"$work/app.ico" 2>/dev/null

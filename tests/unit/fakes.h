@@ -179,9 +179,9 @@ private:
 class FakeProcesses : public ProcessApi {
 public:
     explicit FakeProcesses(EventLog& log) : log_(log) {}
-    AppError SetFolderFailure;                                       // raised when its Number is set
-    AppError StartFailure;                                           // raised when its Number is set
-    std::map<std::uint32_t, std::uint32_t> ExitCodes;                // of the processes that can be opened
+    AppError SetFolderFailure;                         // raised when its Number is set
+    AppError StartFailure;                             // raised when its Number is set
+    std::map<std::uint32_t, std::uint32_t> ExitCodes;  // of the processes that can be opened
     std::function<std::optional<AppError>()> Elevated = [] { return AppError{}; };  // none: still running
 
     std::wstring ModulePath() override { return L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe"; }

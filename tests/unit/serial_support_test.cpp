@@ -103,8 +103,8 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
         machine.AddRuntime("1.4", R"(C:\Java\jre4)");
         machine.AddRuntime("1.6", c.Chosen);
         machine.AddRuntime("1.7", R"(C:\Java\jre7)");
-        for (const wchar_t* home : {kHome.c_str(), LR"(C:\Java\jre4)", LR"(C:\Java\..\jre7)", LR"(C:\Java\jre7)",
-                                    L"C:\\Java\\jre\t6"}) {
+        for (const wchar_t* home :
+             {kHome.c_str(), LR"(C:\Java\jre4)", LR"(C:\Java\..\jre7)", LR"(C:\Java\jre7)", L"C:\\Java\\jre\t6"}) {
             machine.AddRuntimeFolders(home, true);
         }
         const std::optional<std::wstring> folder = SerialSupportFolderIn(c.Arguments);
@@ -140,38 +140,55 @@ TEST(SerialSupport, ElevatedRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoL
     };
     const Case cases[] = {
         {"administrators only", {}, both, {}},
-        {"an entry only for what is created inside", {{kSourceFolder, grants(Account::Other, kGenericAll, true, true)}},
-         both, {}},
+        {"an entry only for what is created inside",
+         {{kSourceFolder, grants(Account::Other, kGenericAll, true, true)}},
+         both,
+         {}},
         {"a deny entry", {{kSourceFolder, grants(Account::Other, kGenericAll, false)}}, both, {}},
-        {"the user's own account", {{dll, FileProtection{false, Account::Self, true, {{Account::Self, true, false,
-                                                                                        kGenericAll}}}}},
-         both, {}},
-        {"everyone may add to the drive's root", {{L"C:\\", grants(Account::Other, kFileWriteData | kFileAppendData)}},
-         both, {}},
-        {"users may delete in the drive's root", {{L"C:\\", grants(Account::Other, kFileDeleteChild)}}, {},
+        {"the user's own account",
+         {{dll, FileProtection{false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}}}},
+         both,
+         {}},
+        {"everyone may add to the drive's root",
+         {{L"C:\\", grants(Account::Other, kFileWriteData | kFileAppendData)}},
+         both,
+         {}},
+        {"users may delete in the drive's root",
+         {{L"C:\\", grants(Account::Other, kFileDeleteChild)}},
+         {},
          {kNotProtected, kCopyFailed}},
-        {"users may write into the source folder", {{kSourceFolder, grants(Account::Other, kFileWriteData)}}, {},
+        {"users may write into the source folder",
+         {{kSourceFolder, grants(Account::Other, kFileWriteData)}},
+         {},
          {kNotProtected, kCopyFailed}},
-        {"users may delete files in the source folder", {{kSourceFolder, grants(Account::Other, kFileDeleteChild)}},
-         {}, {kNotProtected, kCopyFailed}},
-        {"users may change a file's access list", {{dll, grants(Account::Other, kWriteDac)}}, {},
+        {"users may delete files in the source folder",
+         {{kSourceFolder, grants(Account::Other, kFileDeleteChild)}},
+         {},
          {kNotProtected, kCopyFailed}},
-        {"a file any program may write", {{dll, grants(Account::Other, kGenericWrite)}}, {},
+        {"users may change a file's access list",
+         {{dll, grants(Account::Other, kWriteDac)}},
+         {},
          {kNotProtected, kCopyFailed}},
-        {"a NULL access list", {{dll, FileProtection{false, Account::Administrators, false, {}}}}, {},
+        {"a file any program may write",
+         {{dll, grants(Account::Other, kGenericWrite)}},
+         {},
+         {kNotProtected, kCopyFailed}},
+        {"a NULL access list",
+         {{dll, FileProtection{false, Account::Administrators, false, {}}}},
+         {},
          {kNotProtected, kCopyFailed}},
         {"a folder a user owns", {{tarvex, FileProtection{false, Account::Other}}}, {}, {kNotProtected, kCopyFailed}},
         {"a linked source folder", {{tarvex, link}}, {}, {kSourceLink, kCopyFailed}},
         {"a linked source file", {{dll, link}}, {}, {kSourceLink, kCopyFailed}},
         {"a linked runtime folder", {{kHome + L"\\lib", link}}, {}, {kDestinationLink, kCopyFailed}},
         {"a linked folder above the runtime", {{L"C:\\Program Files", link}}, {}, {kDestinationLink, kCopyFailed}},
-        {"a missing source", {}, {}, {L"File not found", kCopyFailed}, {L"jdc.jar"}},
+        {"a missing source", {}, {}, {L"File not found", kCopyFailed}, {L"\\jdc.jar"}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         machine.AddSource();
         for (const std::wstring& name : c.Gone) {
-            machine.Files.Files.erase(kSourceFolder + L"\\" + name);
+            machine.Files.Files.erase(kSourceFolder + name);
         }
         machine.Files.Protections = c.Protections;
         machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
@@ -208,11 +225,11 @@ TEST(SerialSupport, ElevatedRunChecksOnlyTheSourcesOfMissingFilesAndCopiesThroug
               (std::vector<std::wstring>{home + LR"(\bin\Win32com.dll from C:\tarvex\GsmModemJar\Win32com.dll)",
                                          home + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"}));
     // Each folder once, from the drive's root down, the runtime's before the source's.
-    EXPECT_EQ(machine.Events(L"open "),
-              (std::vector<std::wstring>{L"C:\\", L"C:\\Program Files", L"C:\\Program Files\\Java", kHome,
-                                         kHome + L"\\lib", kHome + L"\\lib\\ext", kHome + L"\\bin", L"C:\\tarvex",
-                                         kSourceFolder, kSourceFolder + L"\\Win32com.dll",
-                                         kSourceFolder + L"\\jdc.jar"}));
+    EXPECT_EQ(
+        machine.Events(L"open "),
+        (std::vector<std::wstring>{L"C:\\", L"C:\\Program Files", L"C:\\Program Files\\Java", kHome, kHome + L"\\lib",
+                                   kHome + L"\\lib\\ext", kHome + L"\\bin", L"C:\\tarvex", kSourceFolder,
+                                   kSourceFolder + L"\\Win32com.dll", kSourceFolder + L"\\jdc.jar"}));
     EXPECT_TRUE(machine.Files.Held.empty());
 }
 

@@ -186,9 +186,9 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     // The probe exits with the number each error reads back with. An HRESULT
     // with no classic error of its own (here ERROR_BAD_EXE_FORMAT's) reads
     // back with the system's text, whose words differ between systems.
-    for (const std::wstring read : {L"0 ", L"70 Permission denied", L"13 Type mismatch",
-                                    L"1005 The support files were not installed: a folder on the way",
-                                    L"-2147024703 (system text)"}) {
+    for (const std::wstring read :
+         {L"0 ", L"70 Permission denied", L"13 Type mismatch",
+          L"1005 The support files were not installed: a folder on the way", L"-2147024703 (system text)"}) {
         ResetEvent(release);
         const std::optional<AppError> outcome =
             processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event, 30000);
@@ -199,8 +199,7 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
         const bool systemText = error.Number < 0 && !error.Description.empty();
         EXPECT_EQ(std::to_wstring(error.Number) + L" " + (systemText ? L"(system text)" : error.Description), read);
     }
-    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L"", 30000); }),
-              L"53 File not found");
+    EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L"", 30000); }), L"53 File not found");
     // A run that outlasts its time is left running, and the wait ends.
     ResetEvent(release);
     KillTimer(nullptr, timer);

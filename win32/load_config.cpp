@@ -1,0 +1,23 @@
+// The executable's load configuration, for its one setting: Windows 10 1607
+// and later then look for the DLLs that the program's imports import in
+// turn in the system folder only, never in the program's own folder. The
+// program elevates itself, and whoever copies it into a folder of theirs
+// controls that folder, before any code of the program has run.
+// The linker does not point the executable at this structure;
+// scripts/set-load-config does, after the link.
+#include <windows.h>
+
+namespace {
+
+constexpr IMAGE_LOAD_CONFIG_DIRECTORY LoadConfiguration() {
+    IMAGE_LOAD_CONFIG_DIRECTORY configuration{};
+    configuration.Size = sizeof(configuration);
+    configuration.Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32;  // DependentLoadFlags in newer headers
+    return configuration;
+}
+
+}  // namespace
+
+// Read by the loader alone, so nothing refers to it.
+[[gnu::section(".lcfg"), gnu::used]] constinit const IMAGE_LOAD_CONFIG_DIRECTORY kLoadConfiguration =
+    LoadConfiguration();
