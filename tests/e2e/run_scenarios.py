@@ -174,15 +174,18 @@ def start_failure_is_reported_and_ends_the_launcher(box, check):
     check.support_files(box, JRE6, own=SUPPORT)
 
 
-def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
-    box.add_runtime("1.6", JRE6)
-    folder = box.unix(JRE6 + r"\bin")
+def run_with_unwritable_bin(box, home, **options):
+    folder = box.unix(home + r"\bin")
     subprocess.run(["chattr", "+i", str(folder)], check=True)  # refuses new files, even to root
     try:
-        # Wine runs `runas` without a prompt; its exec trace names each request.
-        run = box.run(wine_debug="trace+exec")
+        return box.run(**options)
     finally:
         subprocess.run(["chattr", "-i", str(folder)], check=True)
+
+
+def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
+    box.add_runtime("1.6", JRE6)
+    run = run_with_unwritable_bin(box, JRE6, wine_debug="trace+exec")  # Wine's trace names each `runas`
     requests = (box.folder / "wine-debug.log").read_text(errors="replace").count('verb=L"runas"')
     check.equal("elevation requests", 1, requests)
     check.boxes(run, ["Permission denied", COPY_FAILED])
@@ -219,13 +222,8 @@ def private_mode_completes_only_the_chosen_runtime_from_a_protected_source(box, 
 
 def unprotected_source_is_not_copied_elevated(box, check):
     box.add_runtime("1.6", JRE6)
-    folder = box.unix(JRE6 + r"\bin")
     box.unix(SOURCE).chmod(0o777)  # what Wine shows as everyone's right to write
-    subprocess.run(["chattr", "+i", str(folder)], check=True)  # refuses new files, even to root
-    try:
-        run = box.run()
-    finally:
-        subprocess.run(["chattr", "-i", str(folder)], check=True)
+    run = run_with_unwritable_bin(box, JRE6)
     check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
     check.started(run, JRE6)
     check.ended(run, 0, "hidden", 29, 35)
