@@ -121,77 +121,53 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
     EXPECT_EQ(RunSerialSupportInstaller(kHome, unreadable.Registry, unreadable.Files), 1002);
     // Backslashes before the closing quote are doubled, or they would escape it.
     EXPECT_EQ(SerialSupportParameters(L"C:\\jre6\\"), L"\"/InstallSerialSupport:C:\\jre6\\\\\"");
+    EXPECT_EQ(SerialSupportParameters(L"\\"), L"\"/InstallSerialSupport:\\\\\"");
 }
 
 TEST(SerialSupport, ElevatedRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLink) {
-    const std::wstring tarvex = L"C:\\tarvex";
     const std::wstring dll = kSourceFolder + L"\\Win32com.dll";
     const auto grants = [](Account who, std::uint32_t rights, bool allows = true, bool inheritOnly = false) {
         return FileProtection{false, Account::Administrators, true, {{who, allows, inheritOnly, rights}}};
     };
+    const FileProtection sound{false, Account::Administrators};
     const FileProtection link{true, Account::Administrators};
-    const std::vector<std::wstring> both = {kHome + L"\\bin\\Win32com.dll", kHome + L"\\lib\\ext\\jdc.jar"};
+    const std::wstring* refused = &kNotProtected;
     struct Case {
         const char* Situation;
-        std::map<std::wstring, FileProtection> Protections;
-        std::vector<std::wstring> Created;
-        std::vector<std::wstring> Messages;
-        std::vector<std::wstring> Gone;  // source files that are not there
+        std::wstring Path;  // with this protection; the rest only administrators can change
+        FileProtection Protection;
+        const std::wstring* Refusal;  // the first box; none: both missing files are copied
+        const wchar_t* Gone = L"";    // a source file that is not there
     };
+    const std::wstring fileNotFound = L"File not found";
     const Case cases[] = {
-        {"administrators only", {}, both, {}},
-        {"an entry only for what is created inside",
-         {{kSourceFolder, grants(Account::Other, kGenericAll, true, true)}},
-         both,
-         {}},
-        {"a deny entry", {{kSourceFolder, grants(Account::Other, kGenericAll, false)}}, both, {}},
-        {"the user's own account",
-         {{dll, FileProtection{false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}}}},
-         both,
-         {}},
-        {"everyone may add to the drive's root",
-         {{L"C:\\", grants(Account::Other, kFileWriteData | kFileAppendData)}},
-         both,
-         {}},
-        {"users may delete in the drive's root",
-         {{L"C:\\", grants(Account::Other, kFileDeleteChild)}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"users may write into the source folder",
-         {{kSourceFolder, grants(Account::Other, kFileWriteData)}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"users may delete files in the source folder",
-         {{kSourceFolder, grants(Account::Other, kFileDeleteChild)}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"users may change a file's access list",
-         {{dll, grants(Account::Other, kWriteDac)}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"a file any program may write",
-         {{dll, grants(Account::Other, kGenericWrite)}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"a NULL access list",
-         {{dll, FileProtection{false, Account::Administrators, false, {}}}},
-         {},
-         {kNotProtected, kCopyFailed}},
-        {"a folder a user owns", {{tarvex, FileProtection{false, Account::Other}}}, {}, {kNotProtected, kCopyFailed}},
-        {"a linked source folder", {{tarvex, link}}, {}, {kSourceLink, kCopyFailed}},
-        {"a linked source file", {{dll, link}}, {}, {kSourceLink, kCopyFailed}},
-        {"a linked runtime folder", {{kHome + L"\\lib", link}}, {}, {kDestinationLink, kCopyFailed}},
-        {"a linked folder above the runtime", {{L"C:\\Program Files", link}}, {}, {kDestinationLink, kCopyFailed}},
-        {"a missing source", {}, {}, {L"File not found", kCopyFailed}, {L"\\jdc.jar"}},
-        {"a missing source of a file copied before", {}, both, {}, {L"\\Comm.jar"}},
+        {"administrators only", dll, sound, nullptr},
+        {"an entry for what is created inside", kSourceFolder, grants(Account::Other, kGenericAll, true, true),
+         nullptr},
+        {"a deny entry", kSourceFolder, grants(Account::Other, kGenericAll, false), nullptr},
+        {"the user's own", dll, {false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}}, nullptr},
+        {"everyone may add to the drive's root", L"C:\\", grants(Account::Other, kFileWriteData), nullptr},
+        {"a file's right to delete what it holds", dll, grants(Account::Other, kFileDeleteChild), nullptr},
+        {"users may change the root's access list", L"C:\\", grants(Account::Other, kWriteDac), refused},
+        {"users may delete in the drive's root", L"C:\\", grants(Account::Other, kFileDeleteChild), refused},
+        {"users may write into the source folder", kSourceFolder, grants(Account::Other, kFileWriteData), refused},
+        {"users may delete in the source folder", kSourceFolder, grants(Account::Other, kFileDeleteChild), refused},
+        {"users may change a file's access list", dll, grants(Account::Other, kWriteDac), refused},
+        {"a file any program may write", dll, grants(Account::Other, kGenericWrite), refused},
+        {"a NULL access list", dll, {false, Account::Administrators, false, {}}, refused},
+        {"a folder a user owns", L"C:\\tarvex", {false, Account::Other}, refused},
+        {"a linked source folder", L"C:\\tarvex", link, &kSourceLink},
+        {"a linked source file", dll, link, &kSourceLink},
+        {"a linked runtime folder", kHome + L"\\lib", link, &kDestinationLink},
+        {"a linked folder above the runtime", L"C:\\Program Files", link, &kDestinationLink},
+        {"a missing source", dll, sound, &fileNotFound, L"\\jdc.jar"},
+        {"a missing source of a file copied before", dll, sound, nullptr, L"\\Comm.jar"},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         machine.AddSource();
-        for (const std::wstring& name : c.Gone) {
-            machine.Files.Files.erase(kSourceFolder + name);
-        }
-        machine.Files.Protections = c.Protections;
+        machine.Files.Files.erase(kSourceFolder + c.Gone);
+        machine.Files.Protections[c.Path] = c.Protection;
         machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
         machine.AddRuntimeFolders(kHome, true);
         // Comm.jar and javax.comm.properties are copied; Win32com.dll is
@@ -205,8 +181,10 @@ TEST(SerialSupport, ElevatedRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoL
         for (const std::wstring& event : machine.Events(L"create ")) {
             created.push_back(event.substr(0, event.find(L" from ")));
         }
-        EXPECT_EQ(created, c.Created) << c.Situation;
-        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
+        const std::vector<std::wstring> both = {kHome + L"\\bin\\Win32com.dll", kHome + L"\\lib\\ext\\jdc.jar"};
+        EXPECT_EQ(created, c.Refusal ? std::vector<std::wstring>{} : both) << c.Situation;
+        const std::vector<std::wstring> boxes = {c.Refusal ? *c.Refusal : L"", kCopyFailed};
+        EXPECT_EQ(machine.Events(L"message "), c.Refusal ? boxes : std::vector<std::wstring>{}) << c.Situation;
         EXPECT_TRUE(machine.Files.Held.empty()) << c.Situation;
     }
 }
