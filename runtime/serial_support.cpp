@@ -63,14 +63,16 @@ bool IsAbsoluteFolder(const std::wstring& folder) {
 // A segment of dots (and blanks, which Windows drops from a segment's end)
 // leads out of the folder it seems to name.
 bool HasDotSegment(const std::wstring& folder) {
-    std::size_t start = 0;
-    while (start <= folder.size()) {
-        const std::size_t end = std::min(folder.find_first_of(L"\\/", start), folder.size());
-        const std::wstring segment = folder.substr(start, end - start);
+    std::wstring segment;
+    for (const wchar_t c : folder + L'\\') {
+        if (c != L'\\' && c != L'/') {
+            segment += c;
+            continue;
+        }
         if (!segment.empty() && segment.find_first_not_of(L". ") == std::wstring::npos) {
             return true;
         }
-        start = end + 1;
+        segment.clear();
     }
     return false;
 }
@@ -79,19 +81,18 @@ bool HasDotSegment(const std::wstring& folder) {
 // itself: "C:\", "C:\a", "C:\a\b" for "C:\a\b". A doubled backslash names
 // no folder of its own.
 std::vector<std::wstring> PathChain(const std::wstring& path) {
-    std::vector<std::wstring> chain{path.substr(0, 3)};
-    std::wstring walked = chain.front();
-    std::size_t start = 3;
-    while (start < path.size()) {
-        const std::size_t end = std::min(path.find(L'\\', start), path.size());
-        if (end > start) {
-            if (walked.back() != L'\\') {
-                walked += L'\\';
-            }
-            walked += path.substr(start, end - start);
+    std::wstring walked = path.substr(0, 2);
+    std::vector<std::wstring> chain{walked + L'\\'};
+    std::wstring segment;
+    for (const wchar_t c : path.substr(2) + L'\\') {
+        if (c != L'\\') {
+            segment += c;
+        } else if (!segment.empty()) {
+            walked += L'\\';
+            walked += segment;
             chain.push_back(walked);
+            segment.clear();
         }
-        start = end + 1;
     }
     return chain;
 }
@@ -197,6 +198,14 @@ bool IsChosenRuntime(const std::wstring& folder, RegistryApi& registry) {
     }
 }
 
+// Whether argument begins with the private argument's prefix, in any case.
+bool LooksPrivate(const std::wstring& argument) {
+    std::wstring start = argument.substr(0, std::size(kPrivateArgument) - 1);
+    std::transform(start.begin(), start.end(), start.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c))); });
+    return start == L"/installserialsupport:";
+}
+
 // The elevated run's own verdict, or the refusal itself when it could not
 // run: declined at the prompt, or not started at all.
 AppError CopyElevated(const std::wstring& javaHome, ProcessApi& processes, const AppError& refusal) {
@@ -242,13 +251,7 @@ std::wstring SerialSupportParameters(const std::wstring& javaHome) {
 
 std::optional<std::wstring> SerialSupportFolderIn(const std::vector<std::wstring>& arguments) {
     const std::wstring_view prefix = kPrivateArgument;
-    const auto looksPrivate = [&](const std::wstring& argument) {
-        return argument.size() >= prefix.size() &&
-               std::equal(prefix.begin(), prefix.end(), argument.begin(), [](wchar_t a, wchar_t b) {
-                   return std::towlower(static_cast<std::wint_t>(a)) == std::towlower(static_cast<std::wint_t>(b));
-               });
-    };
-    if (arguments.empty() || !looksPrivate(arguments[0])) {
+    if (arguments.empty() || !LooksPrivate(arguments[0])) {
         return std::nullopt;
     }
     // Whatever else resembles the private argument is refused by the
