@@ -19,10 +19,8 @@ std::wstring ApplicationFolderOf(const std::wstring& modulePath) {
         return {};
     }
     // "C:\x.exe" lives in "C:\", not in the drive-relative "C:".
-    if (slash > 0 && modulePath[slash - 1] == L':') {
-        return modulePath.substr(0, slash + 1);
-    }
-    return modulePath.substr(0, slash);
+    const std::wstring folder = modulePath.substr(0, slash);
+    return folder.ends_with(L':') ? folder + L'\\' : folder;
 }
 
 void RunLaunchSequence(LauncherState& state, Platform& platform) {

@@ -1,41 +1,43 @@
 #include "launcher/program_arguments.h"
 
 std::vector<std::wstring> SplitProgramArguments(const std::wstring& commandLine) {
-    const std::size_t end = commandLine.size();
-    const auto blankAt = [&](std::size_t at) {
-        return at < end && (commandLine[at] == L' ' || commandLine[at] == L'\t');
-    };
-    std::size_t at = 0;
-    if (at < end && commandLine[at] == L'"') {
-        const std::size_t closing = commandLine.find(L'"', 1);
-        at = closing == std::wstring::npos ? end : closing + 1;
+    // Windows hands the command line over ending in a NUL, and it ends there.
+    const wchar_t* at = commandLine.c_str();
+    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    if (*at == L'"') {
+        do {
+            ++at;
+        } while (*at != L'\0' && *at != L'"');
+        if (*at == L'"') {
+            ++at;
+        }
     } else {
-        while (at < end && !blankAt(at)) {
+        while (*at != L'\0' && !blank(*at)) {
             ++at;
         }
     }
 
     std::vector<std::wstring> arguments;
     for (;;) {
-        while (blankAt(at)) {
+        while (blank(*at)) {
             ++at;
         }
-        if (at == end) {
+        if (*at == L'\0') {
             return arguments;
         }
         std::wstring argument;
         bool quoted = false;
-        while (at < end && (quoted || !blankAt(at))) {
+        while (*at != L'\0' && (quoted || !blank(*at))) {
             std::size_t backslashes = 0;
-            while (at < end && commandLine[at] == L'\\') {
+            while (*at == L'\\') {
                 ++backslashes;
                 ++at;
             }
-            if (at < end && commandLine[at] == L'"') {
+            if (*at == L'"') {
                 argument.append(backslashes / 2, L'\\');
                 if (backslashes % 2 == 1) {
                     argument += L'"';
-                } else if (quoted && at + 1 < end && commandLine[at + 1] == L'"') {
+                } else if (quoted && at[1] == L'"') {
                     argument += L'"';
                     quoted = false;
                     ++at;
@@ -45,8 +47,8 @@ std::vector<std::wstring> SplitProgramArguments(const std::wstring& commandLine)
                 ++at;
             } else {
                 argument.append(backslashes, L'\\');
-                if (at < end && (quoted || !blankAt(at))) {
-                    argument += commandLine[at];
+                if (*at != L'\0' && (quoted || !blank(*at))) {
+                    argument += *at;
                     ++at;
                 }
             }
