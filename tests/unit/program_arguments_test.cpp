@@ -25,6 +25,7 @@ TEST(ProgramArguments, SplitAsWindowsProgramsDoAndOnlyOnePrivateArgumentNamesAFo
          {L"z", LR"(a\\b)", LR"(a"b)", LR"(a"b ")", L"open end"},
          std::nullopt},
         {L"x.exe  \t ", {}, std::nullopt},
+        {LR"(x.exe "a""b c" a\)", {LR"(a"b)", LR"(c a\)"}, std::nullopt},
     };
     for (const Case& c : cases) {
         const std::vector<std::wstring> arguments = SplitProgramArguments(c.CommandLine);
