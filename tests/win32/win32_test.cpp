@@ -5,6 +5,7 @@
 
 #include <aclapi.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -173,6 +174,19 @@ TEST_F(Win32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
 }
 
+// The names of the modules this process has mapped, sorted.
+std::vector<std::wstring> LoadedModules() {
+    std::vector<std::wstring> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
+    MODULEENTRY32W entry{.dwSize = sizeof(MODULEENTRY32W)};
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        names.emplace_back(entry.szModule);
+    }
+    CloseHandle(snapshot);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Lets the probe of the elevated run go. Only a wait that dispatches
 // messages runs it.
 HANDLE g_release = nullptr;
@@ -182,6 +196,9 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     g_release = release;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReleaseProbe);
     ASSERT_NE(timer, 0U);
+    // What user32 loads for its first window stays, as in the program, where the window comes first.
+    DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const std::vector<std::wstring> modules = LoadedModules();
     processes.SetCurrentFolder(scratch);  // where the probe leaves its file
     // The probe exits with the number each error reads back with. An HRESULT
     // with no classic error of its own (here ERROR_BAD_EXE_FORMAT's) reads
@@ -209,6 +226,8 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     EXPECT_NE(WaitForSingleObject(release, 0), WAIT_OBJECT_0);
     SetEvent(release);
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
+    // shell32 and COM went as they came.
+    EXPECT_EQ(LoadedModules(), modules);
 }
 
 TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
