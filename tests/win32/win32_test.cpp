@@ -23,6 +23,7 @@
 #include "runtime/serial_support.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
+#include "win32/win32_picture.h"
 #include "win32/win32_processes.h"
 #include "win32/win32_registry.h"
 
@@ -112,6 +113,25 @@ TEST(ArgumentsWin32Test, SplitAsTheShellDoes) {
     }
 }
 
+TEST(PictureWin32Test, DrawsRowsFromTheTopInTheirOwnColours) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER),
+                                  .biWidth = 3,
+                                  .biHeight = 2,
+                                  .biPlanes = 1,
+                                  .biBitCount = 32,
+                                  .biCompression = BI_RGB}};
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(SelectObject(dc, target), nullptr);
+    DrawPicture(Bitmap{2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x123456}}, dc, 1, 0);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));  // left as it was
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0xFF, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0x12, 0x34, 0x56));
+    DeleteDC(dc);
+    DeleteObject(target);
+}
+
 // Each test's own new folder, named with spaces as install folders are, and
 // removed when the test is done. child_probe.exe, built beside this test,
 // stands in for a started program: it waits for the event named release, and
@@ -174,7 +194,7 @@ TEST_F(Win32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
 }
 
-// The names of the modules this process has mapped, sorted.
+// The names of the modules this process has mapped, in the order they came.
 std::vector<std::wstring> LoadedModules() {
     std::vector<std::wstring> names;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
@@ -183,7 +203,6 @@ std::vector<std::wstring> LoadedModules() {
         names.emplace_back(entry.szModule);
     }
     CloseHandle(snapshot);
-    std::sort(names.begin(), names.end());
     return names;
 }
 
