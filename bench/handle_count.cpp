@@ -1,7 +1,8 @@
 // For each running process whose executable has the name given, prints one
-// line: its Windows process id, the number of handles it holds, and when it
-// was created, in milliseconds since 1970 (the clock the stand-in runtime
-// records with). Prints nothing when there is none.
+// line: its Windows process id, the number of handles it holds, when it was
+// created, in milliseconds since 1970 (the clock the stand-in runtime
+// records with), and the names of the modules it has loaded, in the order
+// they came. Prints nothing when there is none.
 //
 // Handles are counted in the system's handle table rather than asked of
 // GetProcessHandleCount, which Wine 8 answers with 0 for every process.
@@ -44,6 +45,21 @@ unsigned long CountHandles(const std::vector<unsigned char>& table, DWORD proces
     return count;
 }
 
+// The names of the modules of the process, each after a space.
+void PrintModules(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        std::printf(" (modules unreadable: error %lu)", GetLastError());
+        return;
+    }
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module);
+    for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module)) {
+        std::printf(" %ls", module.szModule);
+    }
+    CloseHandle(snapshot);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -71,8 +87,10 @@ int wmain(int argc, wchar_t** argv) {
             continue;  // ended between the snapshot and now
         }
         const long long ticks = (static_cast<long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-        std::printf("%lu %lu %lld\n", entry.th32ProcessID, CountHandles(SystemHandles(), entry.th32ProcessID),
+        std::printf("%lu %lu %lld", entry.th32ProcessID, CountHandles(SystemHandles(), entry.th32ProcessID),
                     ticks / 10000 - 11644473600000LL);
+        PrintModules(entry.th32ProcessID);
+        std::printf("\n");
     }
     CloseHandle(snapshot);
     return 0;

@@ -54,7 +54,7 @@ void OnPaint(const FrmSplash& form, HWND window) noexcept {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc != nullptr) {
-        DrawPicture(form.Ui.Image1, dc, 0, 0, kImageWidth, kImageHeight);
+        DrawPicture(form.Ui.Image1, dc, 0, 0);
     }
     EndPaint(window, &paint);
 }
@@ -174,6 +174,10 @@ void FreeSplashClass(SplashClass& splashClass) {
         DeleteObject(splashClass.Background);
     }
     splashClass = SplashClass{};
+}
+
+Bitmap LoadSplashPicture(HINSTANCE instance) {
+    return LoadResourcePicture(instance, L"SPLASH", L"GIF", kImageWidth, kImageHeight, kBackColor);
 }
 
 HWND CreateSplashWindow(HINSTANCE instance, FrmSplash& form) {

@@ -12,7 +12,7 @@
 class SplashUi : public UserInterface {
 public:
     HWND Window = nullptr;  // set as the window is created
-    Picture Image1;         // the splash picture, until the window hides
+    Bitmap Image1;          // the splash picture, until the window hides
 
     void ShowMessage(const std::wstring& text) override;
     void HideWindow() override;
@@ -42,6 +42,9 @@ SplashClass LoadSplashClass(HINSTANCE instance);
 bool RegisterSplashClass(HINSTANCE instance, const SplashClass& splashClass);
 void UnregisterSplashClass(HINSTANCE instance);
 void FreeSplashClass(SplashClass& splashClass);
+
+// Image1: the start-up picture, stretched to its place in the window.
+Bitmap LoadSplashPicture(HINSTANCE instance);
 
 // Creates the window, centred on the primary screen's work area, with
 // Timer1 running. Null when Windows refuses.

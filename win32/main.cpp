@@ -88,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
         if (window != nullptr) {
             // Decoded once Timer1 runs, so that the decode counts towards
             // the two seconds rather than delaying the launch.
-            form.Ui.Image1 = LoadResourcePicture(hInstance, L"SPLASH", L"GIF");
+            form.Ui.Image1 = LoadSplashPicture(hInstance);
             ShowWindow(window, nShowCmd);
             UpdateWindow(window);
             exitCode = RunMessageLoop();

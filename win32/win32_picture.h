@@ -1,22 +1,17 @@
 #pragma once
 
-#include <objidl.h>
 #include <windows.h>
 
-// A picture from the program's resources, decoded once by GDI+ and drawn
-// stretched whenever the window paints. An empty Picture (no Image) is a
-// picture that could not be loaded; drawing it draws nothing.
-struct Picture {
-    HMODULE Gdiplus = nullptr;
-    ULONG_PTR GdiplusToken = 0;
-    IStream* Stream = nullptr;  // GDI+ may read from it for as long as Image lives
-    void* Image = nullptr;      // GpImage*
-};
+#include "launcher/gif_picture.h"
 
-// Decodes resource name of the given type; an empty Picture when any step
-// fails, so that a damaged or missing picture never stops the program.
-Picture LoadResourcePicture(HINSTANCE instance, const wchar_t* name, const wchar_t* type);
+// The GIF in resource name of the given type, stretched to width x height,
+// with background where it is transparent. An empty Bitmap when it cannot
+// be read, so that a damaged or missing picture never stops the program.
+Bitmap LoadResourcePicture(HINSTANCE instance, const wchar_t* name, const wchar_t* type, int width, int height,
+                           COLORREF background);
 
-void DrawPicture(const Picture& picture, HDC dc, int x, int y, int width, int height);
+// Draws picture as it is, its top left corner at x, y; an empty one draws nothing.
+void DrawPicture(const Bitmap& picture, HDC dc, int x, int y);
 
-void FreePicture(Picture& picture);
+// Gives the picture's memory back.
+void FreePicture(Bitmap& picture);

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -18,6 +19,87 @@ constexpr DWORD kLongestPath = 32768;
 HANDLE ToHandle(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 ProcessHandle FromHandle(HANDLE handle) { return reinterpret_cast<ProcessHandle>(handle); }
+
+// A DLL of the system folder, named by its full path so that no copy planted
+// beside the program or in the current folder is ever loaded. Null, with the
+// reason in GetLastError, when it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    std::array<wchar_t, MAX_PATH> folder{};
+    const UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length >= folder.size()) {
+        SetLastError(ERROR_BUFFER_OVERFLOW);
+        return nullptr;
+    }
+    if (length == 0) {
+        return nullptr;
+    }
+    const std::wstring path = std::wstring(folder.data(), length) + L"\\" + name;
+    return LoadLibraryW(path.c_str());
+}
+
+template <typename Function>
+Function LibraryFunction(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// ShellExecuteExW with COM ready on this thread, as the shell may hand the
+// start to COM objects; S_FALSE means COM already was, and is balanced as
+// well. ERROR_SUCCESS once the start is done; else what stopped it.
+DWORD ExecuteWithCom(HMODULE ole32, HMODULE shell32, SHELLEXECUTEINFOW& execute) {
+    const auto coInitializeEx = LibraryFunction<HRESULT(WINAPI*)(void*, DWORD)>(ole32, "CoInitializeEx");
+    const auto coUninitialize = LibraryFunction<void(WINAPI*)()>(ole32, "CoUninitialize");
+    const auto shellExecuteExW = LibraryFunction<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(shell32, "ShellExecuteExW");
+    if (coInitializeEx == nullptr || coUninitialize == nullptr || shellExecuteExW == nullptr) {
+        return ERROR_PROC_NOT_FOUND;
+    }
+    const HRESULT com = coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const DWORD error = shellExecuteExW(&execute) ? ERROR_SUCCESS : GetLastError();
+    if (SUCCEEDED(com)) {
+        coUninitialize();
+    }
+    return error;
+}
+
+// Starts file with the verb runas, which shows Windows' consent prompt, and
+// gives the started process's handle; raises what stopped the start
+// (ERROR_CANCELLED when the user declines). shell32 and ole32 are loaded
+// for this call alone: most runs never ask for elevation, and the launcher
+// then waits for hours without them.
+HANDLE StartElevated(const wchar_t* file, const wchar_t* arguments) {
+    HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
+    if (ole32 == nullptr) {
+        RaiseLastWin32Error();
+    }
+    HMODULE shell32 = LoadSystemLibrary(L"shell32.dll");
+    if (shell32 == nullptr) {
+        const DWORD error = GetLastError();
+        FreeLibrary(ole32);
+        throw AppErrorFromWin32(error);
+    }
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    // NOCLOSEPROCESS: a handle to wait on. FLAG_NO_UI: failures come back as
+    // codes rather than as the shell's own boxes. NOASYNC: the start is over
+    // when the call returns, as shell32 is freed right after it.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.lpVerb = L"runas";
+    execute.lpFile = file;
+    execute.lpParameters = arguments;
+    execute.nShow = SW_HIDE;
+    const DWORD error = ExecuteWithCom(ole32, shell32, execute);
+    // A failed free leaves the DLL mapped, which costs memory and nothing else.
+    FreeLibrary(shell32);
+    FreeLibrary(ole32);
+    if (error != ERROR_SUCCESS) {
+        throw AppErrorFromWin32(error);
+    }
+    if (execute.hProcess == nullptr) {
+        // Only a start handed over to another program has no process; an
+        // executable always has one.
+        throw AppErrorFromWin32(ERROR_INVALID_HANDLE);
+    }
+    return execute.hProcess;
+}
 
 // Waits for process to end, at most limitMs, while dispatching this
 // thread's messages, so that the window, its timers and any message box stay
@@ -101,39 +183,12 @@ std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
 
 std::optional<AppError> Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters,
                                                     unsigned limitMs) {
-    // The shell may hand the start to COM objects, so COM must be ready on
-    // this thread; S_FALSE means it already was, and is balanced as well.
-    const wchar_t* file = PathText(program);
-    const wchar_t* arguments = PathText(parameters);
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    SHELLEXECUTEINFOW execute{};
-    execute.cbSize = sizeof(execute);
-    // NOCLOSEPROCESS: a handle to wait on. FLAG_NO_UI: failures come back
-    // as codes rather than as the shell's own boxes.
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    execute.lpVerb = L"runas";
-    execute.lpFile = file;
-    execute.lpParameters = arguments;
-    execute.nShow = SW_HIDE;
-    const BOOL started = ShellExecuteExW(&execute);
-    const DWORD startError = GetLastError();
-    if (SUCCEEDED(com)) {
-        CoUninitialize();
-    }
-    if (!started) {
-        // ERROR_CANCELLED when the user declines.
-        throw AppErrorFromWin32(startError);
-    }
-    if (execute.hProcess == nullptr) {
-        // Only a start handed over to another program has no process; an
-        // executable always has one.
-        throw AppErrorFromWin32(ERROR_INVALID_HANDLE);
-    }
-    const DWORD woken = WaitDispatchingMessages(execute.hProcess, limitMs);
+    HANDLE process = StartElevated(PathText(program), PathText(parameters));
+    const DWORD woken = WaitDispatchingMessages(process, limitMs);
     DWORD exitCode = 0;
-    const bool ended = woken == WAIT_OBJECT_0 && ::GetExitCodeProcess(execute.hProcess, &exitCode) != FALSE;
+    const bool ended = woken == WAIT_OBJECT_0 && ::GetExitCodeProcess(process, &exitCode) != FALSE;
     const DWORD waitError = GetLastError();
-    ::CloseHandle(execute.hProcess);
+    ::CloseHandle(process);
     if (woken == WAIT_TIMEOUT) {
         return std::nullopt;
     }

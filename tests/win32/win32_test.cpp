@@ -5,6 +5,7 @@
 
 #include <aclapi.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include "runtime/serial_support.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
+#include "win32/win32_picture.h"
 #include "win32/win32_processes.h"
 #include "win32/win32_registry.h"
 
@@ -112,6 +114,25 @@ TEST(ArgumentsWin32Test, SplitAsTheShellDoes) {
     }
 }
 
+TEST(PictureWin32Test, DrawsRowsFromTheTopInTheirOwnColours) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER),
+                                  .biWidth = 3,
+                                  .biHeight = 2,
+                                  .biPlanes = 1,
+                                  .biBitCount = 32,
+                                  .biCompression = BI_RGB}};
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(SelectObject(dc, target), nullptr);
+    DrawPicture(Bitmap{2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x123456}}, dc, 1, 0);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));  // left as it was
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0xFF, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0x12, 0x34, 0x56));
+    DeleteDC(dc);
+    DeleteObject(target);
+}
+
 // Each test's own new folder, named with spaces as install folders are, and
 // removed when the test is done. child_probe.exe, built beside this test,
 // stands in for a started program: it waits for the event named release, and
@@ -174,6 +195,18 @@ TEST_F(Win32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
 }
 
+// The names of the modules this process has mapped, in the order they came.
+std::vector<std::wstring> LoadedModules() {
+    std::vector<std::wstring> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
+    MODULEENTRY32W entry{.dwSize = sizeof(MODULEENTRY32W)};
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        names.emplace_back(entry.szModule);
+    }
+    CloseHandle(snapshot);
+    return names;
+}
+
 // Lets the probe of the elevated run go. Only a wait that dispatches
 // messages runs it.
 HANDLE g_release = nullptr;
@@ -183,6 +216,9 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     g_release = release;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReleaseProbe);
     ASSERT_NE(timer, 0U);
+    // What user32 loads for its first window stays, as in the program, where the window comes first.
+    DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const std::vector<std::wstring> modules = LoadedModules();
     processes.SetCurrentFolder(scratch);  // where the probe leaves its file
     // The probe exits with the number each error reads back with. An HRESULT
     // with no classic error of its own (here ERROR_BAD_EXE_FORMAT's) reads
@@ -210,6 +246,8 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     EXPECT_NE(WaitForSingleObject(release, 0), WAIT_OBJECT_0);
     SetEvent(release);
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
+    // shell32 and COM went as they came.
+    EXPECT_EQ(LoadedModules(), modules);
 }
 
 TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
