@@ -138,26 +138,28 @@ bool OthersGranted(const FileProtection& protection, std::uint32_t rights) {
 
 // Raises unless every folder from the drive's root down to path, and path
 // itself, is a real one rather than a link; keeps them all open in held.
-void HoldWithoutLinks(HeldFiles& held, FileSystem& files, const std::wstring& path, std::int32_t linkError) {
-    for (const std::wstring& step : PathChain(path)) {
-        if (files.ProtectionOf(held.Open(step)).IsLink) {
-            RaiseError(linkError);
-        }
+// Gives what Windows says of each, root first.
+std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, FileSystem& files, const std::wstring& path,
+                                             std::int32_t linkError) {
+    const std::vector<std::wstring> steps = PathChain(path);
+    std::vector<FileProtection> chain(steps.size());
+    std::transform(steps.begin(), steps.end(), chain.begin(),
+                   [&](const std::wstring& step) { return files.ProtectionOf(held.Open(step)); });
+    if (std::any_of(chain.begin(), chain.end(), [](const FileProtection& step) { return step.IsLink; })) {
+        RaiseError(linkError);
     }
+    return chain;
 }
 
 // Raises unless path and every folder above it are real ones that only
 // administrators can change or replace.
 void HoldProtectedSource(HeldFiles& held, FileSystem& files, const std::wstring& path) {
-    HoldWithoutLinks(held, files, path, kErrSourceIsLink);
-    const std::vector<std::wstring> chain = PathChain(path);
+    const std::vector<FileProtection> chain = HoldWithoutLinks(held, files, path, kErrSourceIsLink);
     for (std::size_t i = 0; i < chain.size(); ++i) {
-        const FileProtection protection = files.ProtectionOf(held.Open(chain[i]));
         const bool changeable =
-            protection.Owner == Account::Other ||
-            (i == 0 ? OthersGranted(protection, kRootChangeRights)
-                    : OthersGranted(protection, kChangeRights) ||
-                          OthersGranted(files.ProtectionOf(held.Open(chain[i - 1])), kReplaceChildRights));
+            chain[i].Owner == Account::Other ||
+            (i == 0 ? OthersGranted(chain[i], kRootChangeRights)
+                    : OthersGranted(chain[i], kChangeRights) || OthersGranted(chain[i - 1], kReplaceChildRights));
         if (changeable) {
             RaiseError(kErrSourceNotProtected);
         }

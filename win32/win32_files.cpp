@@ -20,13 +20,10 @@ std::wstring FileNameOf(const std::wstring& path) {
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
-// Attributes of path, INVALID_FILE_ATTRIBUTES when it names nothing.
+// Attributes of path, INVALID_FILE_ATTRIBUTES when it names nothing, as a
+// path with a NUL in it does.
 DWORD AttributesOf(const std::wstring& path) {
-    try {
-        return GetFileAttributesW(PathText(path));
-    } catch (const AppError&) {
-        return INVALID_FILE_ATTRIBUTES;  // a path cut at a NUL names no file
-    }
+    return path.find(L'\0') == std::wstring::npos ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 struct LocalFreeDeleter {
