@@ -206,7 +206,7 @@ class Sandbox:
         """Starts the watcher, then the launcher with args, and waits for the
         launcher to end. on_shown is called once the start-up window has
         appeared. wine_debug sets WINEDEBUG for the launcher and what it
-        starts, with Wine's messages in wine-debug.log."""
+        starts. Wine's messages go to wine-debug.log either way."""
         timeout *= self.patience
         if self.runtimes is not None:
             self.register_runtimes()
@@ -227,7 +227,7 @@ class Sandbox:
         debug = {"WINEDEBUG": wine_debug} if wine_debug else {}
         launcher = self.wine(self.launcher, *args, env={"E2E_RECORD": zpath(records), "E2E_JAVA_EXIT": str(java_exit),
                                                         "E2E_JAVA_SLEEP_MS": str(java_sleep_ms), **debug},
-                             log=self.folder / "wine-debug.log" if wine_debug else None)
+                             log=self.folder / "wine-debug.log")
         while launcher.poll() is None and time.time() < started + timeout:
             if on_shown and any(e["event"] == "window" and e["visible"] for e in read_json_lines(watch_log)):
                 on_shown()
