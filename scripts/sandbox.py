@@ -5,11 +5,11 @@ desktop_watcher.exe reading and answering the launcher's windows.
 Used by the end-to-end tests (tests/e2e/run_scenarios.py), by scripts/run
 (scripts/try_it.py) and by the benchmark (bench/run_benchmark.py)."""
 
-import contextlib
 import hashlib
 import inspect
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -20,14 +20,22 @@ APP = r"C:\SMS Apps\Gateway"
 SOURCE = r"C:\tarvex\GsmModemJar"
 PATH_JAVA = r"C:\windows\java.exe"  # what `java` finds on the search path
 RUNTIME_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment"
+# The same key as a 32-bit program on 64-bit Windows reads it: its own view.
+RUNTIME_KEY_32BIT_VIEW = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\JavaSoft\Java Runtime Environment"
+# Wine's own 32-bit modules, which a win64 prefix's syswow64 holds, and the
+# set-up that wineboot follows (Debian's wine32 and wine packages).
+I386_MODULES = Path("/usr/lib/i386-linux-gnu/wine/i386-windows")
+WINE_INF = Path("/usr/share/wine/wine.inf")
 # Each support file and the runtime folder it belongs in, in the order the launcher handles them.
 SUPPORT = {"Comm.jar": r"lib\ext", "javax.comm.properties": "lib", "Win32com.dll": "bin", "jdc.jar": r"lib\ext"}
 CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\lib\jxl.jar",
               r"SMSServer\lib\log4j-1.2.8.jar", r"SMSServer\lib\slf4j-api-1.1.0.jar",
               r"SMSServer\lib\slf4j-log4j12-1.1.0.jar", r"SMSServer\lib\slf4j-simple-1.1.0.jar",
               r"SMSServer\lib\swing-layout-1.0.jar", r"SMSServer\Tarvex_Advance_SMS_Server.jar", "SMSServer"]
-# WINEARCH from the caller: win32 for the shipped program, win64 for its
-# 64-bit twin, whose Wine is the loader in scripts/wine64.
+# WINEARCH from the caller: win32 for the shipped program on 32-bit Windows;
+# win64 for the shipped program on 64-bit Windows (WOW64) and for its 64-bit
+# twin. There the server and every 64-bit program run the 64-bit loader in
+# scripts/wine64, and a 32-bit program the 32-bit loader.
 # No crash debugger: under qemu-i386 it has been seen to hang over a program
 # that crashed during the prefix's set-up, and the set-up with it.
 WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all",
@@ -68,12 +76,25 @@ def wait(command, env, what, limit, **kwargs):
     return process.returncode
 
 
+def is_32bit_program(path):
+    """Whether the Windows executable at path is a 32-bit x86 one."""
+    with open(path, "rb") as program:
+        header = program.read(4096)
+    pe = int.from_bytes(header[0x3C:0x40], "little")
+    return header[pe:pe + 6] == b"PE\0\0\x4c\x01"
+
+
 def prepare_prefix(prefix, limit=600):
     """Sets prefix up and waits until Wine is done with it. wineboot's exit
     code is not that: under emulation, on a busy machine, it gives up (53)
-    while the set-up goes on, for many minutes. The server ends when it is over."""
+    while the set-up goes on, for many minutes. The server ends when it is over.
+    Run where 32-bit programs fail at once or run natively, never under
+    emulation: a win64 prefix's set-up has a 32-bit half, which crawls there."""
     env = prefix_env(prefix)
     wait(["wineboot", "-i"], env, "wineboot -i", limit, **QUIET)
+    if WINE_ENV["WINEARCH"] == "win64":
+        wait(["wineserver", "-w"], env, "wineboot -i", limit)
+        link_32bit_modules(prefix)
     # With no window manager on the display, Wine waits 2 s for one at
     # every hidden or closed window; unmanaged windows skip that wait.
     if wait(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env,
@@ -82,23 +103,44 @@ def prepare_prefix(prefix, limit=600):
     wait(["wineserver", "-w"], env, "prefix set-up", limit)
 
 
-@contextlib.contextmanager
-def emulated_prefix(prefix, limit):
-    """A new prefix set up under qemu-i386, with one persistent server for
-    everything run in it: there each new server session starts Wine's
-    services again, for minutes. Gives the prefix's environment; the server
-    ends on the way out, on SIGTERM and SIGHUP too."""
+def link_32bit_modules(prefix):
+    """On a host that runs no 32-bit code, wineboot's 32-bit half fails at
+    once and leaves syswow64 empty. It would have put Wine's own 32-bit
+    modules there: they are linked in instead, and the registry half is
+    marked as still to do (complete_32bit_half)."""
+    syswow64 = prefix / "drive_c" / "windows" / "syswow64"
+    if (syswow64 / "kernel32.dll").exists():
+        return
+    if not (I386_MODULES / "kernel32.dll").exists():
+        raise RuntimeError(f"{I386_MODULES} is missing; install the Debian package wine32")
+    for module in I386_MODULES.iterdir():
+        if not (syswow64 / module.name).exists():
+            (syswow64 / module.name).symlink_to(module)
+    (prefix / ".32bit-registry-to-do").touch()
+
+
+def complete_32bit_half(prefix, limit):
+    """The registry half of wineboot's 32-bit set-up, for a prefix whose
+    modules link_32bit_modules put in: the same section of Wine's own
+    wine.inf, run by the 32-bit setupapi, without the parts already done
+    (the modules) and the self-registration of every 32-bit DLL, which
+    takes many emulated minutes and serves COM classes that the launcher
+    and its test programs never create. Needs 32-bit programs to run, under
+    emulation or natively."""
+    to_do = prefix / ".32bit-registry-to-do"
+    if not to_do.exists():
+        return
+    inf = prefix / "wow64-registry.inf"
+    text = WINE_INF.read_text(encoding="utf-8", errors="surrogateescape")
+    section = re.search(r"^\[Wow64Install\]\n(.*?)^\[", text, re.M | re.S)
+    kept = re.sub(r"^(RegisterDlls|WineFakeDlls)=.*\n", "", section.group(1), flags=re.M)
+    inf.write_text(text[:section.start(1)] + kept + text[section.end(1):], encoding="utf-8", errors="surrogateescape")
     env = prefix_env(prefix)
-    for stop in (signal.SIGTERM, signal.SIGHUP):
-        signal.signal(stop, signal.default_int_handler)
-    print(f"Preparing a Wine prefix in {prefix}, which takes minutes under emulation ...", flush=True)
-    shutil.rmtree(prefix, ignore_errors=True)
-    try:
-        prepare_prefix(prefix, limit)
-        subprocess.run(["wineserver", "-p"], env=env, check=True)
-        yield env
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    if wait(["wine", r"C:\windows\syswow64\rundll32.exe", "setupapi,InstallHinfSection", "Wow64Install", "128",
+             zpath(inf)], env, "32-bit registry set-up", limit, **QUIET) != 0:
+        raise RuntimeError(f"the 32-bit half of the Wine prefix {prefix} could not be set up")
+    wait(["wineserver", "-w"], env, "32-bit registry set-up", limit)
+    to_do.unlink()
 
 
 def prepare_base_prefix(work):
@@ -108,7 +150,8 @@ def prepare_base_prefix(work):
     # another way is reused.
     env = prefix_env(base)
     version = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout + \
-        WINE_ENV["WINEARCH"] + hashlib.sha1(inspect.getsource(prepare_prefix).encode()).hexdigest()
+        WINE_ENV["WINEARCH"] + hashlib.sha1(b"".join(inspect.getsource(f).encode() for f in (
+            prepare_prefix, link_32bit_modules, complete_32bit_half))).hexdigest()
     if not ready.exists() or ready.read_text() != version:
         shutil.rmtree(base, ignore_errors=True)
         prepare_prefix(base)
@@ -134,18 +177,21 @@ class Sandbox:
     folder, and whatever runtimes a scenario adds."""
 
     def __init__(self, folder, base, launcher, stand_in, watcher, emulated=False):
-        """emulated, for a prefix base from emulated_prefix: works in base
-        itself rather than a copy, leaves its server running (every new
-        server session there costs minutes) and waits 15 times as long."""
+        """emulated: 32-bit programs run under qemu-i386, so every wait may
+        last 15 times as long."""
         self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
-        self.emulated, self.patience = emulated, 15 if emulated else 1
+        self.patience = 15 if emulated else 1
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
-        self.prefix = base if emulated else folder / "prefix"
-        if not emulated:
-            subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
+        self.prefix = folder / "prefix"
+        subprocess.run(["cp", "-a", str(base), str(self.prefix)], check=True)
         self.env = prefix_env(self.prefix)
-        self.runtimes = None  # version -> JavaHome (None: no value); None: no runtime key at all
+        # A 32-bit launcher in a win64 prefix runs as on 64-bit Windows: it
+        # reads the registry's 32-bit view, and 32-bit runtimes install
+        # under "Program Files (x86)".
+        self.wow64 = WINE_ENV["WINEARCH"] == "win64" and is_32bit_program(launcher)
+        self.program_files = r"C:\Program Files (x86)" if self.wow64 else r"C:\Program Files"
+        self.runtimes = None  # key -> version -> JavaHome (None: no value); None: no runtime key at all
         self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
         self.put(self.launcher, launcher)
         for entry in CLASS_PATH[:-1]:
@@ -172,9 +218,14 @@ class Sandbox:
         self.write(path, "")
         shutil.copy(source, self.unix(path))
 
-    def add_runtime(self, version, home, folders=("bin", r"lib\ext"), java=True):
-        """Registers a runtime; home None leaves out JavaHome, "" sets it empty."""
-        self.runtimes = dict(self.runtimes or {}, **{version: home})
+    def add_runtime(self, version, home, folders=("bin", r"lib\ext"), java=True, view="launcher's"):
+        """Registers a runtime in the registry view the launcher reads, or,
+        under WOW64, in the "64-bit" one; home None leaves out JavaHome, ""
+        sets it empty."""
+        assert view == "launcher's" or self.wow64 and view == "64-bit", view
+        key = RUNTIME_KEY_32BIT_VIEW if self.wow64 and view == "launcher's" else RUNTIME_KEY
+        self.runtimes = self.runtimes or {}
+        self.runtimes[key] = dict(self.runtimes.get(key, {}), **{version: home})
         for sub in folders if home else ():
             self.unix(f"{home}\\{sub}").mkdir(parents=True, exist_ok=True)
         if home and java:
@@ -187,10 +238,12 @@ class Sandbox:
                                     stdout=subprocess.DEVNULL, stderr=messages)
 
     def register_runtimes(self):
-        lines = ["Windows Registry Editor Version 5.00", "", f"[{RUNTIME_KEY}]"]
-        for version, home in self.runtimes.items():
-            lines += ["", f"[{RUNTIME_KEY}\\{version}]"]
-            lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\").replace('"', '\\"'))]
+        lines = ["Windows Registry Editor Version 5.00"]
+        for key, runtimes in self.runtimes.items():
+            lines += ["", f"[{key}]"]
+            for version, home in runtimes.items():
+                lines += ["", f"[{key}\\{version}]"]
+                lines += [] if home is None else ['"JavaHome"="{}"'.format(home.replace("\\", "\\\\").replace('"', '\\"'))]
         reg = self.folder / "runtimes.reg"
         reg.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")  # regedit reads UTF-16 with its BOM
         if self.wine("regedit", "/S", zpath(reg)).wait(60 * self.patience) != 0:
@@ -243,6 +296,4 @@ class Sandbox:
         return Run(exit_code, started, ended, read_json_lines(watch_log), read_json_lines(records))
 
     def stop_wine(self):
-        if self.emulated:
-            return  # whoever prepared the prefix ends its server
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
