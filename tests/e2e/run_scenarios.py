@@ -37,6 +37,7 @@ SOURCE_NOT_PROTECTED = (
     "to change them, then start the program again.")
 PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
+MAIN_CLASS = "JavaSwingClasses.MainFrame"
 JRE6 = r"C:\Program Files\Java\jre6"
 OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
 NEWER_JRE = r"C:\Program Files\Java\jre1.6.0_20"
@@ -47,7 +48,6 @@ def use_program_files(folder):
     install on 64-bit Windows."""
     global JRE6, OLD_JRE, NEWER_JRE
     JRE6, OLD_JRE, NEWER_JRE = (home.replace(r"C:\Program Files", folder) for home in (JRE6, OLD_JRE, NEWER_JRE))
-MAIN_CLASS = "JavaSwingClasses.MainFrame"
 
 
 # Under emulation only the 32-bit programs run slower: the launcher takes
