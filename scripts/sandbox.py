@@ -13,6 +13,7 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -26,6 +27,8 @@ RUNTIME_KEY_32BIT_VIEW = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\JavaSoft\Java
 # set-up that wineboot follows (Debian's wine32 and wine packages).
 I386_MODULES = Path("/usr/lib/i386-linux-gnu/wine/i386-windows")
 WINE_INF = Path("/usr/share/wine/wine.inf")
+PROGRAM_FILES_X86 = r"C:\Program Files (x86)"
+QEMU = Path(__file__).resolve().parent / "qemu-i386"
 # Each support file and the runtime folder it belongs in, in the order the launcher handles them.
 SUPPORT = {"Comm.jar": r"lib\ext", "javax.comm.properties": "lib", "Win32com.dll": "bin", "jdc.jar": r"lib\ext"}
 CLASS_PATH = [r"SMSServer\lib\comm.jar", r"SMSServer\lib\jdc.jar", r"SMSServer\lib\jxl.jar",
@@ -76,12 +79,13 @@ def wait(command, env, what, limit, **kwargs):
     return process.returncode
 
 
-def is_32bit_program(path):
-    """Whether the Windows executable at path is a 32-bit x86 one."""
-    with open(path, "rb") as program:
+def runs_as_wow64(launcher):
+    """Whether the Windows executable launcher is a 32-bit x86 one and the
+    prefixes are win64: it then runs as on 64-bit Windows."""
+    with open(launcher, "rb") as program:
         header = program.read(4096)
     pe = int.from_bytes(header[0x3C:0x40], "little")
-    return header[pe:pe + 6] == b"PE\0\0\x4c\x01"
+    return WINE_ENV["WINEARCH"] == "win64" and header[pe:pe + 6] == b"PE\0\0\x4c\x01"
 
 
 def prepare_prefix(prefix, limit=600):
@@ -159,6 +163,19 @@ def prepare_base_prefix(work):
     return base
 
 
+def prepare_base_prefix_for(work, launcher, emulate, inside):
+    """prepare_base_prefix, natively. With emulate, this program then runs
+    again from the start inside scripts/qemu-i386 run, with --inside added,
+    and never returns here; inside, or without emulate, the 32-bit half is
+    completed where launcher runs as on 64-bit Windows."""
+    base = prepare_base_prefix(work)
+    if emulate and not inside:
+        os.execv(QEMU, [str(QEMU), "run", sys.executable, *sys.argv, "--inside"])
+    if runs_as_wow64(launcher):
+        complete_32bit_half(base, 25 * 60)
+    return base
+
+
 class Run:
     """One launcher run: its exit, what the watcher saw (times in Unix
     seconds) and the record of every stand-in program started."""
@@ -177,10 +194,11 @@ class Sandbox:
     folder, and whatever runtimes a scenario adds."""
 
     def __init__(self, folder, base, launcher, stand_in, watcher, emulated=False):
-        """emulated: 32-bit programs run under qemu-i386, so every wait may
-        last 15 times as long."""
+        """emulated: 32-bit programs run under qemu-i386, inside the user
+        namespace of scripts/qemu-i386 run, and every wait may last 15
+        times as long."""
         self.folder, self.stand_in, self.watcher = folder, stand_in, watcher
-        self.patience = 15 if emulated else 1
+        self.emulated, self.patience = emulated, 15 if emulated else 1
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)
         self.prefix = folder / "prefix"
@@ -189,8 +207,8 @@ class Sandbox:
         # A 32-bit launcher in a win64 prefix runs as on 64-bit Windows: it
         # reads the registry's 32-bit view, and 32-bit runtimes install
         # under "Program Files (x86)".
-        self.wow64 = WINE_ENV["WINEARCH"] == "win64" and is_32bit_program(launcher)
-        self.program_files = r"C:\Program Files (x86)" if self.wow64 else r"C:\Program Files"
+        self.wow64 = runs_as_wow64(launcher)
+        self.program_files = PROGRAM_FILES_X86 if self.wow64 else r"C:\Program Files"
         self.runtimes = None  # key -> version -> JavaHome (None: no value); None: no runtime key at all
         self.launcher = APP + r"\TarvexAdvanceSMSServer.exe"
         self.put(self.launcher, launcher)

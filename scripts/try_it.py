@@ -11,15 +11,14 @@ WINEARCH=win64 runs it as on 64-bit Windows, win32 as on 32-bit Windows.
 natively first, and the rest runs again inside scripts/qemu-i386 run.
 Any failure ends in one plain sentence with its cause and what to do."""
 import argparse
-import os
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from sandbox import (RUNTIME_KEY, RUNTIME_KEY_32BIT_VIEW, SUPPORT, SOURCE, Sandbox, complete_32bit_half,  # noqa: E402
-                     prepare_base_prefix)
+from sandbox import (RUNTIME_KEY, RUNTIME_KEY_32BIT_VIEW, SUPPORT, SOURCE, Sandbox,  # noqa: E402
+                     prepare_base_prefix_for)
 
 TRY_DIR = Path("build/try").resolve()
 LAUNCHER = Path("build/windows/TarvexAdvanceSMSServer.exe").resolve()
@@ -68,10 +67,7 @@ def main():
     try:
         if not args.inside:
             print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
-        base = prepare_base_prefix(TRY_DIR)
-        if args.emulate and not args.inside:
-            os.execv("scripts/qemu-i386", ["scripts/qemu-i386", "run", sys.executable, *sys.argv, "--inside"])
-        complete_32bit_half(base, 20 * 60)
+        base = prepare_base_prefix_for(TRY_DIR, LAUNCHER, args.emulate, args.inside)
         box = Sandbox(TRY_DIR / "sandbox", base, LAUNCHER, args.helpers / "stand_in_java.exe",
                       args.helpers / "desktop_watcher.exe", emulated=args.emulate)
         home = box.program_files + r"\Java\jre6 (stand-in)"

@@ -7,6 +7,7 @@
 #include "launcher/program_arguments.h"
 #include "runtime/serial_support.h"
 #include "win32/frm_splash.h"
+#include "win32/system_library.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ constexpr int kExitStartFailed = 1;
 template <typename Function>
 Function Kernel32Function(const char* name) {
     HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    return kernel32 == nullptr ? nullptr
-                               : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+    return kernel32 == nullptr ? nullptr : LibraryFunction<Function>(kernel32, name);
 }
 
 // Keeps every DLL the program loads later, its own and the ones Windows

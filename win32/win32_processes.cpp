@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "win32/system_library.h"
 #include "win32/win32_error.h"
 
 namespace {
@@ -35,11 +36,6 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     }
     const std::wstring path = std::wstring(folder.data(), length) + L"\\" + name;
     return LoadLibraryW(path.c_str());
-}
-
-template <typename Function>
-Function LibraryFunction(HMODULE library, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 // ShellExecuteExW with COM ready on this thread, as the shell may hand the

@@ -19,8 +19,8 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, WINE_ENV, Sandbox, complete_32bit_half,
-                     is_32bit_program, prefix_env, prepare_base_prefix, wait)
+from sandbox import (APP, CLASS_PATH, PATH_JAVA, PROGRAM_FILES_X86, SOURCE, SUPPORT, Sandbox, prefix_env,
+                     prepare_base_prefix_for, runs_as_wow64, wait)
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -58,7 +58,6 @@ EMULATED_SHOWN_FOR, EMULATED_SLACK, EMULATED_LIMIT = (0.3, 6.0), 5, 25 * 60
 # (made by --emulate's first half) refuses writes, as chattr +i does outside.
 UNWRITABLE_BIN = "unwritable-bin"
 NOBODY = 65534
-IN_EMULATION_NAMESPACE = False
 
 
 class Check:
@@ -206,7 +205,7 @@ def run_with_unwritable_bin(box, home, **options):
     folder, unwritable = box.unix(home + r"\bin"), box.folder.parent / UNWRITABLE_BIN
     # Only root outside a user namespace may set the immutable flag.
     lock, unlock = (["mount", "--bind", str(unwritable), str(folder)], ["umount", str(folder)]) \
-        if IN_EMULATION_NAMESPACE else (["chattr", "+i", str(folder)], ["chattr", "-i", str(folder)])
+        if box.emulated else (["chattr", "+i", str(folder)], ["chattr", "-i", str(folder)])
     subprocess.run(lock, check=True)
     try:
         return box.run(**options)
@@ -382,17 +381,11 @@ def main():
             parser.error(f"{program} does not exist")
     args.work.mkdir(parents=True, exist_ok=True)
     if args.emulate and not args.inside:
-        prepare_base_prefix(args.work)
         prepare_unwritable_bin(args.work, args.stand_in)
-        qemu = Path(__file__).resolve().parents[2] / "scripts" / "qemu-i386"
-        os.execv(qemu, [str(qemu), "run", sys.executable, *sys.argv, "--inside"])
-    global IN_EMULATION_NAMESPACE
-    IN_EMULATION_NAMESPACE = args.inside
-    base = prepare_base_prefix(args.work)
-    wow64 = WINE_ENV["WINEARCH"] == "win64" and is_32bit_program(args.launcher)
+    base = prepare_base_prefix_for(args.work, args.launcher, args.emulate, args.inside)
+    wow64 = runs_as_wow64(args.launcher)
     if wow64:
-        use_program_files(r"C:\Program Files (x86)")
-        complete_32bit_half(base, EMULATED_LIMIT)
+        use_program_files(PROGRAM_FILES_X86)
     chosen = [s.__name__ for s in EMULATED] if args.emulate and args.only is None else args.only
     chosen = [s for s in SCENARIOS if (chosen is None or s.__name__ in chosen) and (wow64 or s not in WOW64_ONLY)
               and not (args.all_but_emulated and s in EMULATED)]
