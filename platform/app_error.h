@@ -37,13 +37,14 @@ inline constexpr std::int32_t kErrSourceNotProtected = 1003;
 inline constexpr std::int32_t kErrSourceIsLink = 1004;
 inline constexpr std::int32_t kErrDestinationIsLink = 1005;
 inline constexpr std::int32_t kErrElevatedRunUnfinished = 1006;
+inline constexpr std::int32_t kErrIncompleteCopy = 1007;
 
 struct KnownError {
     std::int32_t Number;
     const wchar_t* Description;
 };
 
-inline constexpr std::array<KnownError, 15> kKnownErrors = {{
+inline constexpr std::array<KnownError, 16> kKnownErrors = {{
     {kErrInvalidArgument, L"Invalid procedure call or argument"},
     {kErrOutOfMemory, L"Out of memory"},
     {kErrTypeMismatch, L"Type mismatch"},
@@ -71,6 +72,7 @@ inline constexpr std::array<KnownError, 15> kKnownErrors = {{
     {kErrElevatedRunUnfinished,
      L"The support files were not installed: the step that copies them with administrator rights did not finish "
      L"within a minute."},
+    {kErrIncompleteCopy, L"The support files were not installed: a file could not be written in full."},
 }};
 
 // The error with this number and its usual text; Number 0 when the number

@@ -38,9 +38,10 @@ struct FileProtection {
     std::vector<AccessEntry> Entries;
 };
 
-// File tests and copies. Failures are raised as AppError with the classic
-// numbers (53 file not found, 76 path not found, 70 permission denied)
-// and the system's own code; a path with a NUL in it is refused with 52.
+// File tests and careful copies. Failures are raised as AppError with the
+// classic numbers (53 file not found, 76 path not found, 70 permission
+// denied) and the system's own code; a path with a NUL in it is refused
+// with 52.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -51,21 +52,21 @@ public:
     // True when a folder with this full path exists. Never raises.
     virtual bool FolderExists(const std::wstring& path) = 0;
 
-    // Copies source into folder (which ends in a backslash) under the source's
-    // own file name, replacing a file of that name.
-    virtual void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) = 0;
-
     // Opens a file or folder itself, never what a link leads to, for
     // reading, and keeps anyone from writing, deleting or renaming it until
     // Close.
     virtual FileHandle OpenHeld(const std::wstring& path) = 0;
 
-    virtual FileProtection ProtectionOf(FileHandle opened) = 0;
+    // What Windows says of an opened file or folder, read through its
+    // handle and again by its path, which names the same entry while it is
+    // held: a link shows in either reading.
+    virtual FileProtection ProtectionOf(FileHandle opened, const std::wstring& path) = 0;
 
-    // Writes the bytes of the opened source into a new file target, never
-    // replacing a file and never following a link there. False, with
-    // nothing written, when target already exists.
-    virtual bool CopyIntoNewFile(FileHandle source, const std::wstring& target) = 0;
+    // Writes the bytes of the opened source into a new file of this name
+    // (one part, no folder) in the opened folder, never replacing a file
+    // and never following a link there. False, with nothing written, when
+    // the folder already has an entry of that name.
+    virtual bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) = 0;
 
     virtual void Close(FileHandle opened) = 0;
 };

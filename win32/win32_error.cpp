@@ -59,6 +59,11 @@ std::wstring SystemErrorText(unsigned long code) {
 }
 
 AppError AppErrorFromWin32(unsigned long code) {
+    if (code == ERROR_SUCCESS) {
+        // A call that failed without saying why still failed; Number 0
+        // would read as success.
+        return AppError{static_cast<std::int32_t>(E_FAIL), SystemErrorText(E_FAIL)};
+    }
     AppError error = ClassicErrorFor(code).value_or(
         AppError{static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), SystemErrorText(code)});
     error.SystemCode = code;

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <windows.h>
+
+#include <vector>
+
 #include "platform/file_system.h"
 
-// The file seam over kernel32's wide file functions and advapi32's
-// security functions.
+// The file seam over kernel32's wide file functions, advapi32's
+// security functions and ntdll's NtCreateFile.
 class Win32Files : public FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
     bool FolderExists(const std::wstring& path) override;
-    void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override;
     FileHandle OpenHeld(const std::wstring& path) override;
-    FileProtection ProtectionOf(FileHandle opened) override;
-    bool CopyIntoNewFile(FileHandle source, const std::wstring& target) override;
+    FileProtection ProtectionOf(FileHandle opened, const std::wstring& path) override;
+    bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) override;
     void Close(FileHandle opened) override;
 };
+
+// The entries of an access list, as far as the launcher judges them.
+std::vector<AccessEntry> AccessEntriesOf(const ACL* list);

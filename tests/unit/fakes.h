@@ -132,21 +132,13 @@ public:
     std::set<std::wstring> Files;
     std::map<std::wstring, FileProtection> Protections;
     std::map<FileHandle, std::wstring> Held;  // what is open now
+    std::optional<AppError> WriteFailure;     // of every copy
 
     bool FileExists(const std::wstring& path) override {
         log_.push_back(L"exists " + path);
         return Files.count(path) != 0;
     }
     bool FolderExists(const std::wstring& path) override { return Folders.count(path) != 0; }
-    // Only a refusal fails a copy: the tests do without a missing source or folder.
-    void CopyFileIntoFolder(const std::wstring& source, const std::wstring& folder) override {
-        log_.push_back(L"copy " + source + L" -> " + folder);
-        const std::wstring target = folder + source.substr(source.find_last_of(L'\\') + 1);
-        if (Refused.count(target) != 0) {
-            throw AppError{kErrPermissionDenied, L"Permission denied", Refused[target]};
-        }
-        Files.insert(target);
-    }
     FileHandle OpenHeld(const std::wstring& path) override {
         log_.push_back(L"open " + path);
         // A folder exists when something is in it.
@@ -161,12 +153,20 @@ public:
         Held[++lastHandle_] = path;
         return lastHandle_;
     }
-    FileProtection ProtectionOf(FileHandle opened) override {
-        const auto found = Protections.find(Held.at(opened));
+    FileProtection ProtectionOf(FileHandle opened, const std::wstring& path) override {
+        EXPECT_EQ(Held.at(opened), path);
+        const auto found = Protections.find(path);
         return found != Protections.end() ? found->second : FileProtection{false, Account::Administrators};
     }
-    bool CopyIntoNewFile(FileHandle source, const std::wstring& target) override {
+    bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) override {
+        const std::wstring target = Held.at(folder) + L"\\" + name;
         log_.push_back(L"create " + target + L" from " + Held.at(source));
+        if (Refused.count(target) != 0) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", Refused[target]};
+        }
+        if (WriteFailure) {
+            throw *WriteFailure;
+        }
         return Files.insert(target).second;
     }
     void Close(FileHandle opened) override { EXPECT_EQ(Held.erase(opened), 1U) << "closed twice"; }

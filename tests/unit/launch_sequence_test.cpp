@@ -48,6 +48,8 @@ TEST(LaunchSequence, AFailedStartIsReportedAsAnUnhandledErrorAndEndsTheProgram) 
         FakeMachine machine;
         LauncherState state;
         machine.AddRuntime("1.6", c.JavaHome);
+        machine.AddSource();
+        machine.AddRuntimeFolders(std::wstring(c.JavaHome.begin(), c.JavaHome.end()));
         machine.Processes.SetFolderFailure = c.SetFolderFailure;
         machine.Processes.StartFailure = c.StartFailure;
         EXPECT_EQ(Timer1Tick(machine, state), 1);
@@ -62,6 +64,7 @@ TEST(LaunchSequence, ATickPumpedWhileItWaitsDoesNotLaunchOrAskForElevationAgain)
     FakeMachine machine;
     LauncherState state;
     machine.AddRuntime("1.6", "C:\\jre6");
+    machine.AddSource();
     machine.AddRuntimeFolders(L"C:\\jre6", true);
     machine.Files.Refused[L"C:\\jre6\\lib\\ext\\Comm.jar"] = 5;  // the elevated run, then two boxes
     machine.Ui.WhileMessageOpen = [&] { EXPECT_EQ(Timer1Tick(machine, state), std::nullopt); };

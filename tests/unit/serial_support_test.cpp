@@ -26,12 +26,14 @@ const std::wstring kDestinationLink =
 
 TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
     FakeMachine machine;
+    machine.AddSource();
     machine.AddRuntimeFolders(kHome);
     machine.Files.Files.erase(kHome + L"\\lib\\ext\\jdc.jar");
     InstallSerialSupport(kHome, machine.Seams);
-    EXPECT_EQ(machine.Events(L"copy "),
-              std::vector<std::wstring>{LR"(C:\tarvex\GsmModemJar\jdc.jar -> )" + kHome + L"\\lib\\ext\\"});
+    EXPECT_EQ(machine.Events(L"create "),
+              std::vector<std::wstring>{kHome + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"});
     EXPECT_TRUE(machine.Events(L"message ").empty());
+    EXPECT_TRUE(machine.Files.Held.empty());
 }
 
 TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead) {
@@ -48,6 +50,7 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         std::function<std::optional<AppError>()> Elevated;
         std::vector<std::wstring> Elevations;
         std::vector<std::wstring> Messages;
+        std::size_t Copies = 3;  // Win32com.dll tried, jdc.jar abandoned
     };
     const Case cases[] = {
         {"in use", kHome, 32, copies, {}, {L"Permission denied", kCopyFailed}},
@@ -55,16 +58,25 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         {"read-only, elevation declined", kHome, 5, declined, {kElevation}, {L"Permission denied", kCopyFailed}},
         {"read-only, elevated run failed", kHome, 5, fails, {kElevation}, {L"File not found", kCopyFailed}},
         {"read-only, elevated run still going", kHome, 5, stalls, {kElevation}, {kUnfinished, kCopyFailed}},
-        {"read-only, relative runtime folder", L"jre6", 5, copies, {}, {L"Permission denied", kCopyFailed}},
         {"read-only, a quote in the folder", LR"(C:\jre"6)", 5, copies, {}, {L"Permission denied", kCopyFailed}},
+        // Walked from no root, such a folder is not copied into at all.
+        {"a relative runtime folder", L"jre6", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
+        {"a runtime folder with dots",
+         LR"(C:\Java\..\jre6)",
+         5,
+         copies,
+         {},
+         {L"Bad file name or number", kCopyFailed},
+         0},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
+        machine.AddSource();
         machine.AddRuntimeFolders(c.Home, true);
         machine.Files.Refused[c.Home + L"\\bin\\Win32com.dll"] = c.RefusedCode;
         machine.Processes.Elevated = c.Elevated;
         InstallSerialSupport(c.Home, machine.Seams);
-        EXPECT_EQ(machine.Events(L"copy ").size(), 3U) << c.Situation;  // jdc.jar is abandoned
+        EXPECT_EQ(machine.Events(L"create ").size(), c.Copies) << c.Situation;
         EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.Situation;
         EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
     }
@@ -124,68 +136,90 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
     EXPECT_EQ(SerialSupportParameters(L"\\"), L"\"/InstallSerialSupport:\\\\\"");
 }
 
-TEST(SerialSupport, ElevatedRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLink) {
+TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLink) {
     const std::wstring dll = kSourceFolder + L"\\Win32com.dll";
     const auto grants = [](Account who, std::uint32_t rights, bool allows = true, bool inheritOnly = false) {
         return FileProtection{false, Account::Administrators, true, {{who, allows, inheritOnly, rights}}};
     };
     const FileProtection sound{false, Account::Administrators};
     const FileProtection link{true, Account::Administrators};
-    const std::wstring* refused = &kNotProtected;
+    const AppError none{};
+    const AppError refused = KnownErrorNumbered(kErrSourceNotProtected);
+    const AppError sourceLink = KnownErrorNumbered(kErrSourceIsLink);
+    const AppError destinationLink = KnownErrorNumbered(kErrDestinationIsLink);
     struct Case {
         const char* Situation;
         std::wstring Path;  // with this protection; the rest only administrators can change
         FileProtection Protection;
-        const std::wstring* Refusal;  // the first box; none: both missing files are copied
-        const wchar_t* Gone = L"";    // a source file that is not there
+        AppError Refusal;          // Number 0: every missing file is copied
+        std::size_t FirstCopies;   // by the first run, row by row, before the refusal
+        std::wstring Gone;         // the source file or folder that is not there
+        const wchar_t* Own = L"";  // a support file the runtime has
     };
-    const std::wstring fileNotFound = L"File not found";
     const Case cases[] = {
-        {"administrators only", dll, sound, nullptr},
-        {"an entry for what is created inside", kSourceFolder, grants(Account::Other, kGenericAll, true, true),
-         nullptr},
-        {"a deny entry", kSourceFolder, grants(Account::Other, kGenericAll, false), nullptr},
-        {"the user's own", dll, {false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}}, nullptr},
-        {"everyone may add to the drive's root", L"C:\\", grants(Account::Other, kFileWriteData), nullptr},
-        {"a file's right to delete what it holds", dll, grants(Account::Other, kFileDeleteChild), nullptr},
-        {"users may change the root's access list", L"C:\\", grants(Account::Other, kWriteDac), refused},
-        {"users may delete in the drive's root", L"C:\\", grants(Account::Other, kFileDeleteChild), refused},
-        {"users may write into the source folder", kSourceFolder, grants(Account::Other, kFileWriteData), refused},
-        {"users may delete in the source folder", kSourceFolder, grants(Account::Other, kFileDeleteChild), refused},
-        {"users may change a file's access list", dll, grants(Account::Other, kWriteDac), refused},
-        {"a file any program may write", dll, grants(Account::Other, kGenericWrite), refused},
-        {"a NULL access list", dll, {false, Account::Administrators, false, {}}, refused},
-        {"a folder a user owns", L"C:\\tarvex", {false, Account::Other}, refused},
-        {"a linked source folder", L"C:\\tarvex", link, &kSourceLink},
-        {"a linked source file", dll, link, &kSourceLink},
-        {"a linked runtime folder", kHome + L"\\lib", link, &kDestinationLink},
-        {"a linked folder above the runtime", L"C:\\Program Files", link, &kDestinationLink},
-        {"a missing source", dll, sound, &fileNotFound, L"\\jdc.jar"},
-        {"a missing source of a file copied before", dll, sound, nullptr, L"\\Comm.jar"},
+        {"administrators only", dll, sound, none, 4},
+        {"an entry for what is created inside", kSourceFolder, grants(Account::Other, kGenericAll, true, true), none,
+         4},
+        {"a deny entry", kSourceFolder, grants(Account::Other, kGenericAll, false), none, 4},
+        {"the user's own", dll, {false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}}, none, 4},
+        {"everyone may add to the drive's root", L"C:\\", grants(Account::Other, kFileWriteData), none, 4},
+        {"a file's right to delete what it holds", dll, grants(Account::Other, kFileDeleteChild), none, 4},
+        {"users may change the root's access list", L"C:\\", grants(Account::Other, kWriteDac), refused, 0},
+        {"users may delete in the drive's root", L"C:\\", grants(Account::Other, kFileDeleteChild), refused, 0},
+        {"users may write into the source folder", kSourceFolder, grants(Account::Other, kFileWriteData), refused, 0},
+        {"users may delete in the source folder", kSourceFolder, grants(Account::Other, kFileDeleteChild), refused, 0},
+        {"users may change a file's access list", dll, grants(Account::Other, kWriteDac), refused, 2},
+        {"a file any program may write", dll, grants(Account::Other, kGenericWrite), refused, 2},
+        {"a NULL access list", dll, {false, Account::Administrators, false, {}}, refused, 2},
+        {"a folder a user owns", L"C:\\tarvex", {false, Account::Other}, refused, 0},
+        {"a linked source folder", L"C:\\tarvex", link, sourceLink, 0},
+        {"a linked source file", dll, link, sourceLink, 2},
+        {"a linked runtime folder", kHome + L"\\lib", link, destinationLink, 0},
+        {"a linked bin folder", kHome + L"\\bin", link, destinationLink, 2},
+        {"a linked folder above the runtime", L"C:\\Program Files", link, destinationLink, 0},
+        {"a missing source", dll, sound, KnownErrorNumbered(kErrFileNotFound), 3, kSourceFolder + L"\\jdc.jar"},
+        {"a missing source of a file the runtime has", dll, sound, none, 4, kSourceFolder + L"\\Comm.jar",
+         L"\\lib\\ext\\Comm.jar"},
+        {"a missing source folder", dll, sound, KnownErrorNumbered(kErrPathNotFound), 0, L"C:\\tarvex"},
     };
+    std::vector<std::wstring> targets;
+    for (const std::wstring& file : kSupportFiles) {
+        targets.push_back(kHome + file);
+    }
     for (const Case& c : cases) {
-        FakeMachine machine;
-        machine.AddSource();
-        machine.Files.Files.erase(kSourceFolder + c.Gone);
-        machine.Files.Protections[c.Path] = c.Protection;
-        machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
-        machine.AddRuntimeFolders(kHome, true);
-        // Comm.jar and javax.comm.properties are copied; Win32com.dll is
-        // refused, so the launcher runs again elevated, as the fake does here.
-        machine.Files.Refused[kHome + L"\\bin\\Win32com.dll"] = 5;
-        machine.Processes.Elevated = [&] {
-            return KnownErrorNumbered(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files));
-        };
-        InstallSerialSupport(kHome, machine.Seams);
-        std::vector<std::wstring> created;
-        for (const std::wstring& event : machine.Events(L"create ")) {
-            created.push_back(event.substr(0, event.find(L" from ")));
+        for (const bool elevated : {false, true}) {
+            FakeMachine machine;
+            machine.AddSource();
+            const auto gone = [&](const std::wstring& path) { return !c.Gone.empty() && path.starts_with(c.Gone); };
+            std::erase_if(machine.Files.Files, gone);
+            std::erase_if(machine.Files.Folders, gone);
+            machine.Files.Protections[c.Path] = c.Protection;
+            machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
+            machine.AddRuntimeFolders(kHome, true);
+            if (*c.Own != L'\0') {
+                machine.Files.Files.insert(kHome + c.Own);
+            }
+            std::size_t copies = c.FirstCopies;
+            if (elevated) {
+                // Everything is checked before anything is written.
+                EXPECT_EQ(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files), c.Refusal.Number)
+                    << c.Situation;
+                copies = c.Refusal.Number != 0 ? 0 : targets.size();
+            } else {
+                InstallSerialSupport(kHome, machine.Seams);
+                const std::vector<std::wstring> boxes = {c.Refusal.Description, kCopyFailed};
+                EXPECT_EQ(machine.Events(L"message "), c.Refusal.Number != 0 ? boxes : std::vector<std::wstring>{})
+                    << c.Situation;
+            }
+            std::vector<std::wstring> created;
+            for (const std::wstring& event : machine.Events(L"create ")) {
+                created.push_back(event.substr(0, event.find(L" from ")));
+            }
+            std::vector<std::wstring> expected(targets.begin(), targets.begin() + static_cast<std::ptrdiff_t>(copies));
+            std::erase(expected, kHome + c.Own);
+            EXPECT_EQ(created, expected) << c.Situation << (elevated ? ", elevated" : ", first run");
+            EXPECT_TRUE(machine.Files.Held.empty()) << c.Situation;
         }
-        const std::vector<std::wstring> both = {kHome + L"\\bin\\Win32com.dll", kHome + L"\\lib\\ext\\jdc.jar"};
-        EXPECT_EQ(created, c.Refusal ? std::vector<std::wstring>{} : both) << c.Situation;
-        const std::vector<std::wstring> boxes = {c.Refusal ? *c.Refusal : L"", kCopyFailed};
-        EXPECT_EQ(machine.Events(L"message "), c.Refusal ? boxes : std::vector<std::wstring>{}) << c.Situation;
-        EXPECT_TRUE(machine.Files.Held.empty()) << c.Situation;
     }
 }
 
@@ -199,8 +233,33 @@ TEST(SerialSupport, ElevatedRunCompletesAHomeWithABackslashOfItsOwn) {
     machine.Files.Files.insert({home + L"\\lib\\ext\\Comm.jar", home + L"\\lib\\javax.comm.properties"});
     EXPECT_EQ(RunSerialSupportInstaller(home, machine.Registry, machine.Files), 0);
     EXPECT_EQ(machine.Events(L"create "),
-              (std::vector<std::wstring>{home + LR"(\bin\Win32com.dll from C:\tarvex\GsmModemJar\Win32com.dll)",
-                                         home + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"}));
+              (std::vector<std::wstring>{kHome + LR"(\bin\Win32com.dll from C:\tarvex\GsmModemJar\Win32com.dll)",
+                                         kHome + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"}));
+}
+
+TEST(SerialSupport, ASlashSeparatesFoldersAsABackslashDoes) {
+    FakeMachine machine;
+    machine.AddSource();
+    machine.AddRuntimeFolders(kHome, true);
+    machine.Files.Protections[L"C:\\Program Files"] = FileProtection{true, Account::Administrators};
+    InstallSerialSupport(LR"(C:\Program Files/Java\jre6)", machine.Seams);
+    EXPECT_EQ(machine.Events(L"message "),
+              (std::vector<std::wstring>{KnownErrorNumbered(kErrDestinationIsLink).Description, kCopyFailed}));
+    EXPECT_TRUE(machine.Events(L"create ").empty());
+}
+
+TEST(SerialSupport, AWriteThatFailsIsNeverTakenForSuccess) {
+    for (const AppError& failure : {AppError{}, KnownErrorNumbered(kErrIncompleteCopy)}) {
+        FakeMachine machine;
+        machine.AddSource();
+        machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
+        machine.AddRuntimeFolders(kHome, true);
+        machine.Files.WriteFailure = failure;
+        // Without a number of its own, it must still not read as exit code 0.
+        EXPECT_EQ(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files), kErrIncompleteCopy);
+        InstallSerialSupport(kHome, machine.Seams);
+        EXPECT_EQ(machine.Events(L"message ").size(), 2U);
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -154,28 +155,6 @@ protected:
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
 };
 
-TEST_F(Win32Test, CopiesIntoAFolderOrRaisesTheClassicErrors) {
-    Win32Files files;
-    ASSERT_TRUE(std::filesystem::create_directory(scratch + L"target"));
-    std::ofstream(std::filesystem::path(scratch + L"a.dll")) << "new";
-    std::ofstream(std::filesystem::path(scratch + L"target\\a.dll")) << "old text";
-    std::ofstream(std::filesystem::path(scratch + L"target\\b.dll")).close();
-    // Held without sharing, as a running program holds its own DLL.
-    HANDLE inUse = CreateFileW((scratch + L"b.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(files.FileExists(scratch + L"target"));
-    // What copying source into folder, both in the scratch folder, raises.
-    const auto copy = [&](const wchar_t* source, const wchar_t* folder) {
-        return ErrorRaisedBy([&] { files.CopyFileIntoFolder(scratch + source, scratch + folder); });
-    };
-    EXPECT_EQ(copy(L"a.dll", L"target\\"), L"no error");
-    EXPECT_EQ(copy(L"gone.dll", L""), L"53 File not found");
-    EXPECT_EQ(copy(L"a.dll", L"missing\\"), L"76 Path not found");
-    EXPECT_EQ(copy(L"target\\b.dll", L""), L"70 Permission denied");  // a sharing violation
-    CloseHandle(inUse);
-    EXPECT_EQ(std::filesystem::file_size(scratch + L"target\\a.dll"), 3U);  // "new"
-}
-
 TEST_F(Win32Test, StartsHiddenInTheCurrentFolderAndPassesExitCodesThrough) {
     EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(scratch + L"missing"); }), L"76 Path not found");
     processes.SetCurrentFolder(scratch);
@@ -254,8 +233,7 @@ TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
     Win32Files files;
     const std::wstring cut = scratch + std::wstring(L"new.dll\0.txt", 12);
     std::ofstream(std::filesystem::path(scratch + L"a.dll")) << "a";
-    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyFileIntoFolder(scratch + L"a.dll", cut + L"\\"); }),
-              L"52 Bad file name or number");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(cut); }), L"52 Bad file name or number");
     EXPECT_EQ(ErrorRaisedBy([&] { processes.StartHidden(L"\"" + probe + std::wstring(L"\"\0 0 ", 5) + event); }),
               L"52 Bad file name or number");
     EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(cut); }), L"52 Bad file name or number");
@@ -304,9 +282,9 @@ TEST_F(Win32Test, ReadsOwnerAndAccessListThroughAHandleThatKeepsTheFileInPlace) 
     EXPECT_EQ(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
-    const FileProtection fileProtection = files.ProtectionOf(held);
+    const FileProtection fileProtection = files.ProtectionOf(held, file);
     const FileHandle heldFolder = files.OpenHeld(folder);
-    const FileProtection folderProtection = files.ProtectionOf(heldFolder);
+    const FileProtection folderProtection = files.ProtectionOf(heldFolder, folder);
     EXPECT_FALSE(fileProtection.IsLink);
     EXPECT_FALSE(folderProtection.IsLink);
     EXPECT_EQ(fileProtection.Owner, Account::Self);  // the test's own account made it
@@ -320,18 +298,53 @@ TEST_F(Win32Test, ReadsOwnerAndAccessListThroughAHandleThatKeepsTheFileInPlace) 
     };
     EXPECT_TRUE(othersWrite(folderProtection));
     EXPECT_FALSE(othersWrite(fileProtection));
-
-    // Copied through the handle it was checked through, into a new file only.
-    const std::wstring target = scratch + L"Win32com.dll";
-    std::ofstream(std::filesystem::path(scratch + L"present.dll")) << "own";
-    EXPECT_TRUE(files.CopyIntoNewFile(held, target));
-    EXPECT_FALSE(files.CopyIntoNewFile(held, scratch + L"present.dll"));
-    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyIntoNewFile(held, scratch + L"missing\\x.dll"); }), L"76 Path not found");
-    files.Close(held);
     files.Close(heldFolder);
-    EXPECT_EQ(TextOf(target), "library");
-    EXPECT_EQ(TextOf(scratch + L"present.dll"), "own");
     EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(scratch + L"gone.dll"); }), L"53 File not found");
+}
+
+TEST_F(Win32Test, CopiesThroughHeldHandlesIntoANewFileOnly) {
+    Win32Files files;
+    const std::wstring source = scratch + L"Win32com.dll";
+    std::ofstream(std::filesystem::path(source)) << std::string(100000, 'x') << "library";  // more than one read
+    ASSERT_TRUE(std::filesystem::create_directory(scratch + L"bin"));
+    std::ofstream(std::filesystem::path(scratch + L"bin\\present.dll")) << "own";
+    const FileHandle held = files.OpenHeld(source);
+    const FileHandle folder = files.OpenHeld(scratch + L"bin");
+    EXPECT_EQ(files.ProtectionOf(folder, scratch + L"bin").IsLink, false);
+    EXPECT_TRUE(files.CopyIntoNewFile(held, folder, L"Win32com.dll"));
+    // Whatever has the name already, in any case, stays as it is.
+    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"present.dll"));
+    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"PRESENT.DLL"));
+    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"win32COM.dll"));
+    // One part of a path only, in the folder held.
+    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyIntoNewFile(held, folder, L"..\\escaped.dll"); }),
+              L"52 Bad file name or number");
+    files.Close(held);
+    files.Close(folder);
+    EXPECT_EQ(TextOf(scratch + L"bin\\Win32com.dll"), std::string(100000, 'x') + "library");
+    EXPECT_EQ(TextOf(scratch + L"bin\\present.dll"), "own");
+    EXPECT_FALSE(std::filesystem::exists(scratch + L"escaped.dll"));
+}
+
+TEST(FilesWin32Test, ReadsAnEntryOfAnUnknownKindAsGrantingEveryoneEverything) {
+    // An access list of three entries: a compound one (kind 4, which no
+    // access check knows), a deny entry and an allow entry for everyone.
+    alignas(DWORD) BYTE list[128] = {};
+    ASSERT_TRUE(InitializeAcl(reinterpret_cast<ACL*>(list), sizeof(list), ACL_REVISION));
+    BYTE world[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(world);
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, world, &size));
+    const ACE_HEADER compound{4, 0, sizeof(ACE_HEADER) + 4};
+    BYTE unknown[sizeof(ACE_HEADER) + 4] = {};
+    std::memcpy(unknown, &compound, sizeof(compound));
+    ASSERT_TRUE(AddAce(reinterpret_cast<ACL*>(list), ACL_REVISION, MAXDWORD, unknown, sizeof(unknown)));
+    ASSERT_TRUE(AddAccessDeniedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, GENERIC_ALL, world));
+    ASSERT_TRUE(AddAccessAllowedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, FILE_GENERIC_READ, world));
+    const std::vector<AccessEntry> entries = AccessEntriesOf(reinterpret_cast<ACL*>(list));
+    ASSERT_EQ(entries.size(), 3U);
+    EXPECT_TRUE(entries[0].Allows && entries[0].Trustee == Account::Other && entries[0].Rights == kGenericAll);
+    EXPECT_FALSE(entries[1].Allows);
+    EXPECT_TRUE(entries[2].Allows && entries[2].Rights == FILE_GENERIC_READ);
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+#include "runtime/careful_copy.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/app_error.h"
+
+namespace {
+
+// Rights that let their holder change a file or folder, or put another in
+// its place.
+constexpr std::uint32_t kChangeRights = kFileWriteData | kFileAppendData | kFileWriteAttributes | kFileWriteEa |
+                                        kDelete | kWriteDac | kWriteOwner | kGenericWrite | kGenericAll;
+// Everyone may add folders to a drive's root, which lets nobody replace one
+// that is there.
+constexpr std::uint32_t kRootChangeRights = kFileDeleteChild | kWriteDac | kWriteOwner | kGenericAll;
+// On a folder: the rights to delete what is in it, and so to replace it.
+constexpr std::uint32_t kReplaceChildRights = kFileDeleteChild | kGenericAll;
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring SourceOf(const SupportFile& file) { return kSourceFolder + (L"\\" + std::wstring(file.Name)); }
+
+// The drive's root of an absolute path, then each folder down to the path
+// itself: "C:\", "C:\a", "C:\a\b" for "C:\a\b" or "C:/a/b". A doubled
+// separator names no folder of its own.
+std::vector<std::wstring> PathChain(const std::wstring& path) {
+    std::wstring walked = path.substr(0, 2);
+    std::vector<std::wstring> chain{walked + L'\\'};
+    std::wstring segment;
+    for (const wchar_t c : path.substr(2) + L'\\') {
+        if (!IsSeparator(c)) {
+            segment += c;
+        } else if (!segment.empty()) {
+            walked += L'\\';
+            walked += segment;
+            chain.push_back(walked);
+            segment.clear();
+        }
+    }
+    return chain;
+}
+
+// Whether an account other than the system's and the user's own is
+// granted any of rights. An entry for what is created inside does not
+// apply to the folder itself.
+bool OthersGranted(const FileProtection& protection, std::uint32_t rights) {
+    return !protection.HasAccessList ||
+           std::any_of(protection.Entries.begin(), protection.Entries.end(), [&](const AccessEntry& entry) {
+               return entry.Allows && !entry.InheritOnly && entry.Trustee == Account::Other &&
+                      (entry.Rights & rights) != 0;
+           });
+}
+
+// Holds every folder from the drive's root down to path, and path itself,
+// root first, and gives what Windows says of each. Raises linkError at the
+// first link, before anything is opened through it. A folder on the way
+// that is not there is a path not found, as for any copy into it.
+std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, const std::wstring& path, bool endsInFile,
+                                             std::int32_t linkError) {
+    const std::vector<std::wstring> steps = PathChain(path);
+    std::vector<FileProtection> chain;
+    for (const std::wstring& step : steps) {
+        FileHandle opened = 0;
+        try {
+            opened = held.Open(step);
+        } catch (const AppError& error) {
+            const bool folder = !endsInFile || chain.size() + 1 < steps.size();
+            if (!folder || error.Number != kErrFileNotFound) {
+                throw;
+            }
+            throw AppError{kErrPathNotFound, KnownErrorNumbered(kErrPathNotFound).Description, error.SystemCode};
+        }
+        chain.push_back(held.Files().ProtectionOf(opened, step));
+        if (chain.back().IsLink) {
+            RaiseError(linkError);
+        }
+    }
+    return chain;
+}
+
+}  // namespace
+
+std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
+    return javaHome + file.Folder + file.Name;
+}
+
+bool IsAbsoluteFolder(const std::wstring& folder) {
+    const auto isDrive = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+    return folder.size() >= 3 && isDrive(folder[0]) && folder[1] == L':' && folder[2] == L'\\';
+}
+
+bool HasDotSegment(const std::wstring& folder) {
+    std::wstring segment;
+    for (const wchar_t c : folder + L'\\') {
+        if (!IsSeparator(c)) {
+            segment += c;
+            continue;
+        }
+        if (!segment.empty() && segment.find_first_not_of(L". ") == std::wstring::npos) {
+            return true;
+        }
+        segment.clear();
+    }
+    return false;
+}
+
+HeldFiles::~HeldFiles() {
+    for (const auto& [path, opened] : opened_) {
+        files_.Close(opened);
+    }
+}
+
+FileHandle HeldFiles::Open(const std::wstring& path) {
+    const auto found =
+        std::find_if(opened_.begin(), opened_.end(), [&](const auto& held) { return held.first == path; });
+    if (found != opened_.end()) {
+        return found->second;
+    }
+    opened_.emplace_back(path, files_.OpenHeld(path));
+    return opened_.back().second;
+}
+
+void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
+    // Walked from its drive's root, or not at all: a relative folder would
+    // depend on the current one, and dots would leave the folders checked.
+    if (!IsAbsoluteFolder(javaHome) || HasDotSegment(javaHome)) {
+        RaiseError(kErrBadFileName);
+    }
+    HoldWithoutLinks(held, javaHome + file.Folder, false, kErrDestinationIsLink);
+}
+
+void HoldProtectedSource(HeldFiles& held, const SupportFile& file) {
+    const std::vector<FileProtection> chain = HoldWithoutLinks(held, SourceOf(file), true, kErrSourceIsLink);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        const bool changeable =
+            chain[i].Owner == Account::Other ||
+            (i == 0 ? OthersGranted(chain[i], kRootChangeRights)
+                    : OthersGranted(chain[i], kChangeRights) || OthersGranted(chain[i - 1], kReplaceChildRights));
+        if (changeable) {
+            RaiseError(kErrSourceNotProtected);
+        }
+    }
+}
+
+bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
+    const FileHandle folder = held.Open(PathChain(javaHome + file.Folder).back());
+    return held.Files().CopyIntoNewFile(held.Open(SourceOf(file)), folder, file.Name);
+}

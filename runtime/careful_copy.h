@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+
+// The one way a support file reaches a runtime, whoever runs the launcher:
+// from a source that no one but the system, administrators and the
+// running user can change or replace, through folders that are held open
+// and are no links, into a new file that replaces nothing.
+
+inline constexpr wchar_t kSourceFolder[] = L"C:\\tarvex\\GsmModemJar";
+
+struct SupportFile {
+    const wchar_t* Name;
+    const wchar_t* Folder;  // javaHome + this, copied into
+};
+
+// In the order a runtime is completed with them.
+inline constexpr std::array<SupportFile, 4> kSupportFiles = {{
+    {L"Comm.jar", L"\\lib\\ext\\"},
+    {L"javax.comm.properties", L"\\lib\\"},
+    {L"Win32com.dll", L"\\bin\\"},
+    {L"jdc.jar", L"\\lib\\ext\\"},
+}};
+
+// Where file belongs in the runtime at javaHome.
+std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file);
+
+// "X:\...", a drive's absolute path, the only kind the careful copy walks
+// from its root.
+bool IsAbsoluteFolder(const std::wstring& folder);
+
+// A segment of dots (and blanks, which Windows drops from a segment's end)
+// leads out of the folder it seems to name.
+bool HasDotSegment(const std::wstring& folder);
+
+// Files and folders opened through the seam, each once, and closed on every
+// way out: while they are open, none of them can be replaced.
+class HeldFiles {
+public:
+    explicit HeldFiles(FileSystem& files) : files_(files) {}
+    ~HeldFiles();
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
+
+    FileHandle Open(const std::wstring& path);
+    FileSystem& Files() { return files_; }
+
+private:
+    FileSystem& files_;
+    std::vector<std::pair<std::wstring, FileHandle>> opened_;  // a dozen at most
+};
+
+// Holds every folder from the drive's root down to file's folder in the
+// runtime. Raises 1005 for a link on the way, 76 for a folder that is not
+// there, and 52 for a folder that is no drive's absolute path or leads out
+// of itself.
+void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);
+
+// Holds the source of file and every folder above it. Raises 1004 for a
+// link, 1003 unless only the system, administrators and the running user
+// can change or replace them, and 53 or 76 for what is not there.
+void HoldProtectedSource(HeldFiles& held, const SupportFile& file);
+
+// Copies the held source into the held folder, as a new file: false when a
+// file of that name appeared there meanwhile, which counts as present.
+bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);
