@@ -1,10 +1,13 @@
-// The elevated run's whole input: the command line as Windows hands it
-// over, against the runtimes that the same bytes register. The input reads
+// The copy's whole input: the command line as Windows hands it over,
+// against the runtimes that the same bytes register, for the first run and
+// for the elevated one. The input reads
 //   version NL JavaHome NL ... NL NL command line
 // (each text a byte per character). Whatever it holds, the run may write
 // only into the JavaHome of the runtime the launcher chooses, and only when
 // it was handed exactly that folder.
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "launcher/program_arguments.h"
 #include "platform/app_error.h"
 #include "runtime/runtime_choice.h"
+#include "runtime/runtime_locator.h"
 #include "runtime/serial_support.h"
 
 namespace {
@@ -70,27 +74,120 @@ public:
 };
 
 // Every folder exists, every source is sound and no runtime has its files:
-// all that stands between the input and a write is the run's own judgement.
+// all that stands between the input and a write is the runs' own judgement.
+// Unelevated, bin folders refuse new files, as Program Files does.
 class WritableMachine : public FileSystem {
 public:
     std::vector<std::wstring> Written;
-    int Open = 0;
+    std::vector<std::wstring> Opened;  // by handle - 1; empty once closed
+    bool Elevated = false;
 
     bool FileExists(const std::wstring& path) override { return path.starts_with(L"C:\\tarvex\\"); }
     bool FolderExists(const std::wstring&) override { return true; }
-    void CopyFileIntoFolder(const std::wstring&, const std::wstring& folder) override { Written.push_back(folder); }
-    FileHandle OpenHeld(const std::wstring&) override { return static_cast<FileHandle>(++Open); }
-    FileProtection ProtectionOf(FileHandle) override { return {false, Account::Administrators}; }
-    bool CopyIntoNewFile(FileHandle, const std::wstring& target) override {
-        Written.push_back(target);
+    FileHandle OpenHeld(const std::wstring& path) override {
+        Opened.push_back(path);
+        return Opened.size();
+    }
+    FileProtection ProtectionOf(FileHandle, const std::wstring&) override { return {false, Account::Administrators}; }
+    bool CopyIntoNewFile(FileHandle, FileHandle folder, const std::wstring& name) override {
+        const std::wstring& path = Opened.at(folder - 1);
+        if (!Elevated && path.ends_with(L"\\bin")) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", kSystemAccessDenied};
+        }
+        Written.push_back(path + L"\\" + name);
         return true;
     }
-    void Close(FileHandle) override { --Open; }
+    void Close(FileHandle opened) override {
+        if (Opened.at(opened - 1).empty()) {
+            __builtin_trap();  // closed twice
+        }
+        Opened.at(opened - 1).clear();
+    }
+    bool AllClosed() const {
+        return std::all_of(Opened.begin(), Opened.end(), [](const std::wstring& path) { return path.empty(); });
+    }
+};
+
+// The first run's elevation is the launcher run again, with the parameters
+// it was given, on the same machine.
+class Relaunch : public ProcessApi {
+public:
+    Relaunch(RegistryApi& registry, WritableMachine& files) : registry_(registry), files_(files) {}
+    std::optional<std::int32_t> ExitCode;
+
+    std::wstring ModulePath() override { return L"C:\\Apps\\x.exe"; }
+    void SetCurrentFolder(const std::wstring&) override {}
+    std::uint32_t StartHidden(const std::wstring&) override { return 1; }
+    std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
+                                        unsigned) override {
+        const std::optional<std::wstring> folder =
+            SerialSupportFolderIn(SplitProgramArguments(L"\"" + program + L"\" " + parameters));
+        files_.Elevated = true;
+        ExitCode = folder ? RunSerialSupportInstaller(*folder, registry_, files_) : -1;
+        files_.Elevated = false;
+        return KnownErrorNumbered(*ExitCode);
+    }
+    ProcessHandle OpenProcess(std::uint32_t, bool, std::uint32_t) override { return 0; }
+    bool GetExitCodeProcess(ProcessHandle, std::uint32_t&) override { return false; }
+    bool CloseHandle(ProcessHandle) override { return false; }
+
+private:
+    RegistryApi& registry_;
+    WritableMachine& files_;
+};
+
+struct Ended {};
+
+class SilentUi : public UserInterface {
+public:
+    void ShowMessage(const std::wstring&) override {}
+    void HideWindow() override {}
+    void SetTimerEnabled(LauncherTimer, bool) override {}
+    [[noreturn]] void EndProgram(int) override { throw Ended{}; }
 };
 
 std::wstring Widened(const std::string& bytes) {
     return {reinterpret_cast<const unsigned char*>(bytes.data()),
             reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size())};
+}
+
+// The folder a path names, as Windows reads it: '/' and '\' alike, a
+// doubled separator as one, and ending in one.
+std::wstring FolderText(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    path += L'\\';
+    path.erase(std::unique(path.begin(), path.end(), [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
+               path.end());
+    return path;
+}
+
+// Traps unless everything written lies in the folder home names.
+void WroteOnlyInto(const std::wstring& home, const WritableMachine& files) {
+    for (const std::wstring& written : files.Written) {
+        if (home.empty() || !written.starts_with(FolderText(home))) {
+            __builtin_trap();
+        }
+    }
+}
+
+// The first run, as the launch sequence calls it: it writes only into the
+// runtime it located, and when it asks for the elevated run, that run takes
+// its argument and completes the same runtime.
+void FirstRun(RegistryApi& registry) {
+    WritableMachine files;
+    Relaunch processes(registry, files);
+    SilentUi ui;
+    Platform platform{registry, files, processes, ui};
+    std::wstring javaHomePath;
+    try {
+        LocateJavaRuntime(platform, javaHomePath);
+    } catch (const Ended&) {
+        return;  // no runtime, or none new enough
+    }
+    WroteOnlyInto(javaHomePath, files);
+    if (!files.AllClosed() || (processes.ExitCode && *processes.ExitCode != 0)) {
+        __builtin_trap();
+    }
 }
 
 }  // namespace
@@ -112,17 +209,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::wstring commandLine = Widened(input.substr(at));
 
+    FirstRun(registry);
     const std::optional<std::wstring> folder = SerialSupportFolderIn(SplitProgramArguments(commandLine));
     if (!folder) {
         return 0;  // an ordinary start of the launcher
     }
     WritableMachine files;
+    files.Elevated = true;
     const std::int32_t exitCode = RunSerialSupportInstaller(*folder, registry, files);
     if (exitCode != 0 && KnownErrorNumbered(exitCode).Number == 0) {
         __builtin_trap();  // an exit code the first run cannot explain
     }
-    if (files.Open != 0) {
-        __builtin_trap();  // a handle left open, or closed twice
+    if (!files.AllClosed()) {
+        __builtin_trap();  // a handle left open
     }
     if (exitCode != 0 && files.Written.empty()) {
         return 0;
@@ -136,10 +235,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chosen.empty() || *folder != chosen) {
         __builtin_trap();  // accepted a folder other than the chosen runtime's
     }
-    for (const std::wstring& written : files.Written) {
-        if (!written.starts_with(chosen + L"\\")) {
-            __builtin_trap();
-        }
-    }
+    WroteOnlyInto(chosen, files);
     return 0;
 }
