@@ -35,6 +35,13 @@ SOURCE_NOT_PROTECTED = (
     r"The support files in C:\tarvex\GsmModemJar were not installed: users other than administrators can "
     "change that folder, a folder above it or a file in it. An administrator should allow only administrators "
     "to change them, then start the program again.")
+SOURCE_IS_LINK = (
+    r"The support files in C:\tarvex\GsmModemJar were not installed: that folder, a folder above it or a file "
+    "in it is a link. An administrator should put the real folder or file in its place, then start the program "
+    "again.")
+DESTINATION_IS_LINK = (
+    "The support files were not installed: a folder on the way to the Java runtime's bin or lib folder is a "
+    "link. An administrator should put the real folder in its place, then start the program again.")
 PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
 MAIN_CLASS = "JavaSwingClasses.MainFrame"
@@ -262,14 +269,51 @@ def private_mode_completes_only_the_chosen_runtime_from_a_protected_source(box, 
     check.support_files(box, JRE6, copied=SUPPORT)
 
 
-def unprotected_source_is_not_copied_elevated(box, check):
+def source_others_can_change_is_never_copied(box, check):
+    """Every run here holds a full administrator token, so nothing is refused
+    for lack of rights: the source's own protection is all that stops it."""
     box.add_runtime("1.6", JRE6)
     box.unix(SOURCE).chmod(0o777)  # what Wine shows as everyone's right to write
-    run = run_with_unwritable_bin(box, JRE6)
+    run = box.run()
     check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
     check.started(run, JRE6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])  # by the first run, unelevated
+    check.support_files(box, JRE6)
+
+
+def source_file_others_can_write_is_not_copied(box, check):
+    box.add_runtime("1.6", JRE6)
+    box.unix(SOURCE + r"\jdc.jar").chmod(0o666)
+    run = box.run()
+    check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
+    check.started(run, JRE6)
+    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties", "Win32com.dll"])
+
+
+def relink(box, path, elsewhere):
+    """Moves the folder at path to elsewhere and puts a Unix symlink to it in its place."""
+    target = box.unix(elsewhere)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    box.unix(path).rename(target)
+    box.unix(path).symlink_to(target, target_is_directory=True)
+
+
+def linked_source_folder_is_refused(box, check):
+    box.add_runtime("1.6", JRE6)
+    relink(box, SOURCE, r"C:\users\Public\GsmModemJar")
+    run = box.run()
+    check.boxes(run, [SOURCE_IS_LINK, COPY_FAILED])
+    check.started(run, JRE6)
+    check.support_files(box, JRE6)
+
+
+def linked_runtime_folder_is_refused(box, check):
+    box.add_runtime("1.6", JRE6)
+    relink(box, JRE6 + r"\lib", r"C:\users\Public\lib")
+    run = box.run()
+    check.boxes(run, [DESTINATION_IS_LINK, COPY_FAILED])
+    check.started(run, JRE6)
+    check.support_files(box, JRE6)
 
 
 def quote_in_java_home_starts_nothing(box, check):
@@ -295,7 +339,9 @@ def closing_the_window_early_ends_quietly(box, check):
 SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
              unwritable_runtime_asks_once_then_reports_and_starts_java, version_not_a_number_falls_back_to_java_on_path,
              private_mode_completes_only_the_chosen_runtime_from_a_protected_source,
-             unprotected_source_is_not_copied_elevated, quote_in_java_home_starts_nothing, no_runtime_new_enough,
+             source_others_can_change_is_never_copied, source_file_others_can_write_is_not_copied,
+             linked_source_folder_is_refused, linked_runtime_folder_is_refused, quote_in_java_home_starts_nothing,
+             no_runtime_new_enough,
              start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly,
              reads_only_its_own_registry_view]
 # Only where there are two views: a 32-bit launcher in a win64 prefix.
