@@ -1,8 +1,10 @@
 // The executable's load configuration, for its one setting: Windows 10 1607
-// and later then look for the DLLs that the program's imports import in
-// turn in the system folder only, never in the program's own folder. The
-// program elevates itself, and whoever copies it into a folder of theirs
-// controls that folder, before any code of the program has run.
+// and later resolve the program's own static imports from the system
+// folder only, never from the program's own folder. The program elevates
+// itself, and whoever copies it into a folder of theirs controls that
+// folder before any code of the program has run. Its five imports are
+// KnownDLLs, which Windows maps from the system folder whatever the flags
+// say; this keeps it so should an import that is not one ever be added.
 // The linker does not point the executable at this structure;
 // scripts/set-load-config does, after the link.
 #include <windows.h>
