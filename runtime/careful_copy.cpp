@@ -52,6 +52,17 @@ bool OthersGranted(const FileProtection& protection, std::uint32_t rights) {
            });
 }
 
+FileHandle OpenStep(HeldFiles& held, const std::wstring& step, bool folder) {
+    try {
+        return held.Open(step);
+    } catch (const AppError& error) {
+        if (!folder || error.Number != kErrFileNotFound) {
+            throw;
+        }
+        throw AppError{kErrPathNotFound, KnownErrorNumbered(kErrPathNotFound).Description, error.SystemCode};
+    }
+}
+
 // Holds every folder from the drive's root down to path, and path itself,
 // root first, and gives what Windows says of each. Raises linkError at the
 // first link, before anything is opened through it. A folder on the way
@@ -61,17 +72,8 @@ std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, const std::wstring
     const std::vector<std::wstring> steps = PathChain(path);
     std::vector<FileProtection> chain;
     for (const std::wstring& step : steps) {
-        FileHandle opened = 0;
-        try {
-            opened = held.Open(step);
-        } catch (const AppError& error) {
-            const bool folder = !endsInFile || chain.size() + 1 < steps.size();
-            if (!folder || error.Number != kErrFileNotFound) {
-                throw;
-            }
-            throw AppError{kErrPathNotFound, KnownErrorNumbered(kErrPathNotFound).Description, error.SystemCode};
-        }
-        chain.push_back(held.Files().ProtectionOf(opened, step));
+        const bool folder = !endsInFile || chain.size() + 1 < steps.size();
+        chain.push_back(held.Files().ProtectionOf(OpenStep(held, step, folder), step));
         if (chain.back().IsLink) {
             RaiseError(linkError);
         }
@@ -86,8 +88,8 @@ std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
 }
 
 bool IsAbsoluteFolder(const std::wstring& folder) {
-    const auto isDrive = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
-    return folder.size() >= 3 && isDrive(folder[0]) && folder[1] == L':' && folder[2] == L'\\';
+    const auto lower = static_cast<wchar_t>(folder[0] | 0x20);  // of a letter, its lower case
+    return folder.size() >= 3 && lower >= L'a' && lower <= L'z' && folder[1] == L':' && folder[2] == L'\\';
 }
 
 bool HasDotSegment(const std::wstring& folder) {

@@ -99,12 +99,16 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
         {{flag + L"jre6"}, 5, 0},
         {{flag + L"C:jre6"}, 5, 0},
         {{flag + L"\\\\server\\java\\jre6"}, 5, 0},
+        {{flag + L"@:\\jre6"}, 5, 0},
+        {{flag + L"{:\\jre6"}, 5, 0},
         {{flag + kHome, L"extra"}, 5, 0},
         {{L"/installserialsupport:" + kHome}, 5, 0},
         // Well formed, but not the runtime the launcher uses.
         {{flag + L"C:\\Java\\jre4"}, 1002, 0},  // registered, too old
         {{flag + L"C:\\Java\\jre7"}, 1002, 0},  // registered after the chosen one
         {{flag + L"C:\\"}, 1002, 0},
+        {{flag + L"A:\\jre6"}, 1002, 0},
+        {{flag + L"z:\\jre6"}, 1002, 0},
         {{flag + L"C:\\Java\\..\\jre7"}, 1002, 0, R"(C:\Java\..\jre7)"},  // chosen and there, but leads elsewhere
         {{flag + L"C:\\Java\\gone"}, 1002, 0, R"(C:\Java\gone)"},         // chosen, but not there
         {{flag + L"C:\\Java\\jre\t6"}, 1002, 0, "C:\\Java\\jre\t6"},      // no folder has such a name
@@ -181,6 +185,7 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
         {"a missing source of a file the runtime has", dll, sound, none, 4, kSourceFolder + L"\\Comm.jar",
          L"\\lib\\ext\\Comm.jar"},
         {"a missing source folder", dll, sound, KnownErrorNumbered(kErrPathNotFound), 0, L"C:\\tarvex"},
+        {"a runtime without lib\\ext", dll, sound, KnownErrorNumbered(kErrPathNotFound), 0, kHome + L"\\lib\\ext"},
     };
     std::vector<std::wstring> targets;
     for (const std::wstring& file : kSupportFiles) {
@@ -190,12 +195,12 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
         for (const bool elevated : {false, true}) {
             FakeMachine machine;
             machine.AddSource();
-            const auto gone = [&](const std::wstring& path) { return !c.Gone.empty() && path.starts_with(c.Gone); };
-            std::erase_if(machine.Files.Files, gone);
-            std::erase_if(machine.Files.Folders, gone);
             machine.Files.Protections[c.Path] = c.Protection;
             machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
             machine.AddRuntimeFolders(kHome, true);
+            const auto gone = [&](const std::wstring& path) { return !c.Gone.empty() && path.starts_with(c.Gone); };
+            std::erase_if(machine.Files.Files, gone);
+            std::erase_if(machine.Files.Folders, gone);
             if (*c.Own != L'\0') {
                 machine.Files.Files.insert(kHome + c.Own);
             }
