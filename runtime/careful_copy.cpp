@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/app_error.h"
+#include "runtime/runtime_choice.h"
 
 namespace {
 
@@ -81,17 +82,8 @@ std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, const std::wstring
     return chain;
 }
 
-}  // namespace
-
-std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
-    return javaHome + file.Folder + file.Name;
-}
-
-bool IsAbsoluteFolder(const std::wstring& folder) {
-    const auto lower = static_cast<wchar_t>(folder[0] | 0x20);  // of a letter, its lower case
-    return folder.size() >= 3 && lower >= L'a' && lower <= L'z' && folder[1] == L':' && folder[2] == L'\\';
-}
-
+// A segment of dots (and blanks, which Windows drops from a segment's end)
+// leads out of the folder it seems to name.
 bool HasDotSegment(const std::wstring& folder) {
     std::wstring segment;
     for (const wchar_t c : folder + L'\\') {
@@ -105,6 +97,17 @@ bool HasDotSegment(const std::wstring& folder) {
         segment.clear();
     }
     return false;
+}
+
+}  // namespace
+
+std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
+    return javaHome + file.Folder + file.Name;
+}
+
+bool IsAbsoluteFolder(const std::wstring& folder) {
+    const auto lower = static_cast<wchar_t>(folder[0] | 0x20);  // of a letter, its lower case
+    return folder.size() >= 3 && lower >= L'a' && lower <= L'z' && folder[1] == L':' && folder[2] == L'\\';
 }
 
 HeldFiles::~HeldFiles() {
@@ -123,10 +126,12 @@ FileHandle HeldFiles::Open(const std::wstring& path) {
     return opened_.back().second;
 }
 
+bool IsRuntimeFolder(const std::wstring& folder) {
+    return IsAbsoluteFolder(folder) && !HasDotSegment(folder) && IsUsableFolderText(folder);
+}
+
 void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
-    // Walked from its drive's root, or not at all: a relative folder would
-    // depend on the current one, and dots would leave the folders checked.
-    if (!IsAbsoluteFolder(javaHome) || HasDotSegment(javaHome)) {
+    if (!IsRuntimeFolder(javaHome)) {
         RaiseError(kErrBadFileName);
     }
     HoldWithoutLinks(held, javaHome + file.Folder, false, kErrDestinationIsLink);

@@ -30,13 +30,14 @@ inline constexpr std::array<SupportFile, 4> kSupportFiles = {{
 // Where file belongs in the runtime at javaHome.
 std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file);
 
-// "X:\...", a drive's absolute path, the only kind the careful copy walks
-// from its root.
+// "X:\...", a drive's absolute path.
 bool IsAbsoluteFolder(const std::wstring& folder);
 
-// A segment of dots (and blanks, which Windows drops from a segment's end)
-// leads out of the folder it seems to name.
-bool HasDotSegment(const std::wstring& folder);
+// Whether the careful copy can complete folder: walked from its drive's
+// root, so absolute, since a relative folder would depend on the current
+// one; without a segment of dots, which would lead out of the folders
+// checked; and a text that can name a folder at all.
+bool IsRuntimeFolder(const std::wstring& folder);
 
 // Files and folders opened through the seam, each once, and closed on every
 // way out: while they are open, none of them can be replaced.
@@ -56,9 +57,8 @@ private:
 };
 
 // Holds every folder from the drive's root down to file's folder in the
-// runtime. Raises 1005 for a link on the way, 76 for a folder that is not
-// there, and 52 for a folder that is no drive's absolute path or leads out
-// of itself.
+// runtime at javaHome. Raises 52 unless javaHome is a runtime folder, 1005
+// for a link on the way, 76 for a folder that is not there.
 void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);
 
 // Holds the source of file and every folder above it. Raises 1004 for a

@@ -21,8 +21,8 @@ void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files) {
     HeldFiles held(files);
     for (const SupportFile& file : kSupportFiles) {
         if (!files.FileExists(TargetOf(javaHome, file))) {
-            HoldProtectedSource(held, file);
             HoldDestination(held, javaHome, file);
+            HoldProtectedSource(held, file);
             CopyHeld(held, javaHome, file);
         }
     }
@@ -51,7 +51,7 @@ void CopyFromProtectedSource(const std::wstring& javaHome, FileSystem& files) {
 // Whether folder is, text for text, the runtime the launcher itself would
 // complete, read again here rather than taken on trust.
 bool IsChosenRuntime(const std::wstring& folder, RegistryApi& registry) {
-    if (HasDotSegment(folder) || !IsUsableFolderText(folder)) {
+    if (!IsRuntimeFolder(folder)) {
         return false;
     }
     try {
@@ -89,11 +89,9 @@ void InstallSerialSupport(const std::wstring& javaHome, Platform& platform) {
         CopyMissingSupportFiles(javaHome, platform.Files);
     } catch (const AppError& error) {
         // Only lack of rights is worth a prompt: elevated, a missing source
-        // or folder, or a file in use, fails just the same. A folder the
-        // private argument cannot carry is not worth one either. This runs
-        // once per program run, so the user is asked at most once.
-        const bool elevationHelps =
-            error.SystemCode == kSystemAccessDenied && IsAbsoluteFolder(javaHome) && IsUsableFolderText(javaHome);
+        // or folder, or a file in use, fails just the same. This runs once
+        // per program run, so the user is asked at most once.
+        const bool elevationHelps = error.SystemCode == kSystemAccessDenied;
         const AppError failure = elevationHelps ? CopyElevated(javaHome, platform.Processes, error) : error;
         // Number 0 is the elevated run's success, never the first run's.
         if (!elevationHelps || failure.Number != 0) {

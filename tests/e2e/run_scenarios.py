@@ -320,8 +320,8 @@ def quote_in_java_home_starts_nothing(box, check):
     home = r'C:\Program Files\Java\jre"6'
     box.add_runtime("1.6", home)
     run = box.run()
-    # No such folder can be completed either; no elevation is asked for it.
-    check.boxes(run, ["Path not found", COPY_FAILED, BAD_NAME])
+    # Nor is such a folder copied into, nor elevation asked for it.
+    check.boxes(run, ["Bad file name or number", COPY_FAILED, BAD_NAME])
     check.started(run, False)  # C:\Program.exe included
     check.ended(run, 1, "hidden", 0, 4)
 

@@ -58,8 +58,9 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         {"read-only, elevation declined", kHome, 5, declined, {kElevation}, {L"Permission denied", kCopyFailed}},
         {"read-only, elevated run failed", kHome, 5, fails, {kElevation}, {L"File not found", kCopyFailed}},
         {"read-only, elevated run still going", kHome, 5, stalls, {kElevation}, {kUnfinished, kCopyFailed}},
-        {"read-only, a quote in the folder", LR"(C:\jre"6)", 5, copies, {}, {L"Permission denied", kCopyFailed}},
-        // Walked from no root, such a folder is not copied into at all.
+        // Folders not copied into at all: walked from no root, leading out
+        // of themselves, or naming no folder.
+        {"a quote in the runtime folder", LR"(C:\jre"6)", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
         {"a relative runtime folder", L"jre6", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
         {"a runtime folder with dots",
          LR"(C:\Java\..\jre6)",
