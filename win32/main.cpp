@@ -4,10 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "launcher/launch_sequence.h"
+#include "launcher/process_watch.h"
 #include "launcher/program_arguments.h"
 #include "runtime/serial_support.h"
 #include "win32/frm_splash.h"
 #include "win32/system_library.h"
+#include "win32/win32_files.h"
+#include "win32/win32_processes.h"
+#include "win32/win32_registry.h"
+#include "win32/win32_ui.h"
 
 namespace {
 
@@ -15,21 +21,14 @@ namespace {
 // tell the user anything through.
 constexpr int kExitStartFailed = 1;
 
-// A kernel32 function that not every Windows has, looked up rather than
-// imported so that the program still starts without it; null then.
-template <typename Function>
-Function Kernel32Function(const char* name) {
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    return kernel32 == nullptr ? nullptr : LibraryFunction<Function>(kernel32, name);
-}
-
 // Keeps every DLL the program loads later, its own and the ones Windows
 // loads for it, to the system folder, never the program's folder or the
 // current one. Windows 7 has the function only with KB2533623, and without
 // it the program runs as Windows would run any other.
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const auto setDefaultDllDirectories = Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
+    const auto setDefaultDllDirectories =
+        LoadedFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (setDefaultDllDirectories != nullptr) {
         // A refusal leaves the usual search order, as on a system without
         // the function.
@@ -45,7 +44,7 @@ void TrustOnlyAdministratorsLinks() {
     using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(int, void*, SIZE_T);
     constexpr int kProcessRedirectionTrustPolicy = 16;
     constexpr DWORD kEnforceRedirectionTrust = 1;
-    const auto setPolicy = Kernel32Function<SetProcessMitigationPolicyFn>("SetProcessMitigationPolicy");
+    const auto setPolicy = LoadedFunction<SetProcessMitigationPolicyFn>(L"kernel32.dll", "SetProcessMitigationPolicy");
     DWORD policy = kEnforceRedirectionTrust;
     if (setPolicy != nullptr) {
         // A refusal (a Windows that knows the function but not this policy)
@@ -65,37 +64,45 @@ int RunMessageLoop() {
     return received == 0 ? static_cast<int>(message.wParam) : kExitStartFailed;
 }
 
+// The elevated run the launcher starts of itself: it copies and ends, with
+// no window.
+int RunElevatedCopy(const std::wstring& folder) {
+    TrustOnlyAdministratorsLinks();
+    Win32Registry registry;
+    Win32Files files;
+    return RunSerialSupportInstaller(folder, registry, files);
+}
+
+// The launcher itself: the start-up window, whose timers run the launch
+// and then the watch.
+int RunLauncher(HINSTANCE instance, int show) {
+    FrmSplash form;
+    Win32Registry registry;
+    Win32Files files;
+    Win32Processes processes;
+    Win32Ui ui(form);
+    Platform platform{registry, files, processes, ui};
+    LauncherState state;
+    form.Timer1 = [&] { RunTimerTick(ui, [&] { RunLaunchSequence(state, platform); }); };
+    form.Timer2 = [&] { RunTimerTick(ui, [&] { RunProcessWatch(state.JavaProcessId, processes, ui); }); };
+
+    const SplashClass splashClass(instance);
+    HWND window = splashClass.Registered() ? CreateSplashWindow(instance, form) : nullptr;
+    if (window == nullptr) {
+        return kExitStartFailed;
+    }
+    // Decoded once Timer1 runs, so that the decode counts towards the two
+    // seconds rather than delaying the launch.
+    form.Image1 = LoadSplashPicture(instance);
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return RunMessageLoop();
+}
+
 }  // namespace
 
-// Parameter names as the SDK declares them.
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd) {
     RestrictDllSearchToSystemFolder();
-
-    // The elevated run the launcher starts of itself: it copies and ends,
-    // with no window.
-    if (const std::optional<std::wstring> folder = SerialSupportFolderIn(SplitProgramArguments(GetCommandLineW()))) {
-        TrustOnlyAdministratorsLinks();
-        Win32Registry registry;
-        Win32Files files;
-        return RunSerialSupportInstaller(*folder, registry, files);
-    }
-
-    FrmSplash form;
-    SplashClass splashClass = LoadSplashClass(hInstance);
-    int exitCode = kExitStartFailed;
-    if (RegisterSplashClass(hInstance, splashClass)) {
-        HWND window = CreateSplashWindow(hInstance, form);
-        if (window != nullptr) {
-            // Decoded once Timer1 runs, so that the decode counts towards
-            // the two seconds rather than delaying the launch.
-            form.Ui.Image1 = LoadSplashPicture(hInstance);
-            ShowWindow(window, nShowCmd);
-            UpdateWindow(window);
-            exitCode = RunMessageLoop();
-        }
-        UnregisterSplashClass(hInstance);
-    }
-    FreeSplashClass(splashClass);
-    FreePicture(form.Ui.Image1);
-    return exitCode;
+    const std::optional<std::wstring> folder = SerialSupportFolderIn(SplitProgramArguments(GetCommandLineW()));
+    return folder ? RunElevatedCopy(*folder) : RunLauncher(hInstance, nShowCmd);
 }

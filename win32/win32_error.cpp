@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/decimal_text.h"
+#include "win32/owners.h"
 
 namespace {
 
@@ -37,12 +38,10 @@ std::wstring SystemErrorText(unsigned long code) {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const ScopedLocal held(buffer);
     std::wstring text;
     if (length != 0 && buffer != nullptr) {
         text.assign(buffer, length);
-    }
-    if (buffer != nullptr) {
-        LocalFree(buffer);
     }
     // System texts are sentences ending in ".\r\n"; the classic descriptions
     // that appear beside them in the same boxes have neither.

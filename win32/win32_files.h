@@ -1,9 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
-#include <vector>
-
 #include "platform/file_system.h"
 
 // The file seam over kernel32's wide file functions, advapi32's
@@ -17,6 +13,3 @@ public:
     bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) override;
     void Close(FileHandle opened) override;
 };
-
-// The entries of an access list, as far as the launcher judges them.
-std::vector<AccessEntry> AccessEntriesOf(const ACL* list);

@@ -2,14 +2,12 @@
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <shellapi.h>
 
-#include <array>
 #include <optional>
 #include <vector>
 
-#include "win32/system_library.h"
+#include "win32/owners.h"
 #include "win32/win32_error.h"
 
 namespace {
@@ -21,56 +19,18 @@ HANDLE ToHandle(ProcessHandle handle) { return reinterpret_cast<HANDLE>(handle);
 
 ProcessHandle FromHandle(HANDLE handle) { return reinterpret_cast<ProcessHandle>(handle); }
 
-// A DLL of the system folder, named by its full path so that no copy planted
-// beside the program or in the current folder is ever loaded. Null, with the
-// reason in GetLastError, when it cannot be loaded.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    std::array<wchar_t, MAX_PATH> folder{};
-    const UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-    if (length >= folder.size()) {
-        SetLastError(ERROR_BUFFER_OVERFLOW);
-        return nullptr;
-    }
-    if (length == 0) {
-        return nullptr;
-    }
-    const std::wstring path = std::wstring(folder.data(), length) + L"\\" + name;
-    return LoadLibraryW(path.c_str());
-}
-
-// ShellExecuteExW with COM ready on this thread, as the shell may hand the
-// start to COM objects; S_FALSE means COM already was, and is balanced as
-// well. ERROR_SUCCESS once the start is done; else what stopped it.
-DWORD ExecuteWithCom(HMODULE ole32, HMODULE shell32, SHELLEXECUTEINFOW& execute) {
-    const auto coInitializeEx = LibraryFunction<HRESULT(WINAPI*)(void*, DWORD)>(ole32, "CoInitializeEx");
-    const auto coUninitialize = LibraryFunction<void(WINAPI*)()>(ole32, "CoUninitialize");
-    const auto shellExecuteExW = LibraryFunction<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(shell32, "ShellExecuteExW");
-    if (coInitializeEx == nullptr || coUninitialize == nullptr || shellExecuteExW == nullptr) {
-        return ERROR_PROC_NOT_FOUND;
-    }
-    const HRESULT com = coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    const DWORD error = shellExecuteExW(&execute) ? ERROR_SUCCESS : GetLastError();
-    if (SUCCEEDED(com)) {
-        coUninitialize();
-    }
-    return error;
-}
-
 // Starts file with the verb runas, which shows Windows' consent prompt, and
-// gives the started process's handle; raises what stopped the start
-// (ERROR_CANCELLED when the user declines). shell32 and ole32 are loaded
-// for this call alone: most runs never ask for elevation, and the launcher
-// then waits for hours without them.
-HANDLE StartElevated(const wchar_t* file, const wchar_t* arguments) {
-    HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
-    if (ole32 == nullptr) {
+// gives the started process; raises what stopped the start (ERROR_CANCELLED
+// when the user declines). shell32 and ole32 are loaded for this call
+// alone: most runs never ask for elevation, and the launcher then waits for
+// hours without them.
+ScopedHandle StartElevated(const wchar_t* file, const wchar_t* arguments) {
+    const ScopedModule ole32(LoadSystemLibrary(L"ole32.dll"));
+    const ScopedModule shell32(ole32 ? LoadSystemLibrary(L"shell32.dll") : nullptr);
+    const auto shellExecuteExW =
+        shell32 ? LibraryFunction<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(shell32.Get(), "ShellExecuteExW") : nullptr;
+    if (shellExecuteExW == nullptr) {
         RaiseLastWin32Error();
-    }
-    HMODULE shell32 = LoadSystemLibrary(L"shell32.dll");
-    if (shell32 == nullptr) {
-        const DWORD error = GetLastError();
-        FreeLibrary(ole32);
-        throw AppErrorFromWin32(error);
     }
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
@@ -82,19 +42,19 @@ HANDLE StartElevated(const wchar_t* file, const wchar_t* arguments) {
     execute.lpFile = file;
     execute.lpParameters = arguments;
     execute.nShow = SW_HIDE;
-    const DWORD error = ExecuteWithCom(ole32, shell32, execute);
-    // A failed free leaves the DLL mapped, which costs memory and nothing else.
-    FreeLibrary(shell32);
-    FreeLibrary(ole32);
-    if (error != ERROR_SUCCESS) {
-        throw AppErrorFromWin32(error);
+    {
+        // The shell may hand the start to COM objects.
+        const ComApartment com(ole32.Get());
+        if (!shellExecuteExW(&execute)) {
+            RaiseLastWin32Error();
+        }
     }
     if (execute.hProcess == nullptr) {
         // Only a start handed over to another program has no process; an
         // executable always has one.
         throw AppErrorFromWin32(ERROR_INVALID_HANDLE);
     }
-    return execute.hProcess;
+    return ScopedHandle(execute.hProcess);
 }
 
 // Waits for process to end, at most limitMs, while dispatching this
@@ -172,24 +132,21 @@ std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
     }
     // The launcher watches the child by its id alone. A close that fails
     // here leaves nothing to do but go on; the child is running.
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+    ScopedHandle(started.hThread).Close();
+    ScopedHandle(started.hProcess).Close();
     return started.dwProcessId;
 }
 
 std::optional<AppError> Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters,
                                                     unsigned limitMs) {
-    HANDLE process = StartElevated(PathText(program), PathText(parameters));
-    const DWORD woken = WaitDispatchingMessages(process, limitMs);
+    const ScopedHandle process = StartElevated(PathText(program), PathText(parameters));
+    const DWORD woken = WaitDispatchingMessages(process.Get(), limitMs);
     DWORD exitCode = 0;
-    const bool ended = woken == WAIT_OBJECT_0 && ::GetExitCodeProcess(process, &exitCode) != FALSE;
-    const DWORD waitError = GetLastError();
-    ::CloseHandle(process);
     if (woken == WAIT_TIMEOUT) {
         return std::nullopt;
     }
-    if (!ended) {
-        throw AppErrorFromWin32(waitError);
+    if (woken != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.Get(), &exitCode)) {
+        RaiseLastWin32Error();
     }
     return AppErrorFromExitCode(exitCode);
 }
@@ -207,4 +164,4 @@ bool Win32Processes::GetExitCodeProcess(ProcessHandle process, std::uint32_t& ex
     return true;
 }
 
-bool Win32Processes::CloseHandle(ProcessHandle handle) { return ::CloseHandle(ToHandle(handle)) != FALSE; }
+bool Win32Processes::CloseHandle(ProcessHandle handle) { return ScopedHandle(ToHandle(handle)).Close(); }

@@ -27,6 +27,7 @@
 #include "win32/win32_picture.h"
 #include "win32/win32_processes.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_security.h"
 
 namespace {
 
