@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 // An error as the user sees it: a number and a description that travel
@@ -19,9 +20,8 @@ struct AppError {
 
 inline constexpr std::uint32_t kSystemAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
-// The numbers users of programs like this one know, and the launcher's own
-// from 1001 on. The elevated run ends with one of them as its exit code, so
-// the same number means the same thing on both sides of that boundary.
+// The numbers users of programs like this one know, and the registry
+// reader's own.
 inline constexpr std::int32_t kErrInvalidArgument = 5;
 inline constexpr std::int32_t kErrOutOfMemory = 7;
 inline constexpr std::int32_t kErrTypeMismatch = 13;
@@ -32,19 +32,13 @@ inline constexpr std::int32_t kErrPermissionDenied = 70;
 inline constexpr std::int32_t kErrPathNotFound = 76;
 inline constexpr std::int32_t kErrDuplicateKey = 457;
 inline constexpr std::int32_t kErrUnsupportedValueType = 1001;
-inline constexpr std::int32_t kErrRuntimeFolderRefused = 1002;
-inline constexpr std::int32_t kErrSourceNotProtected = 1003;
-inline constexpr std::int32_t kErrSourceIsLink = 1004;
-inline constexpr std::int32_t kErrDestinationIsLink = 1005;
-inline constexpr std::int32_t kErrElevatedRunUnfinished = 1006;
-inline constexpr std::int32_t kErrIncompleteCopy = 1007;
 
 struct KnownError {
     std::int32_t Number;
     const wchar_t* Description;
 };
 
-inline constexpr std::array<KnownError, 16> kKnownErrors = {{
+inline constexpr std::array<KnownError, 10> kClassicErrors = {{
     {kErrInvalidArgument, L"Invalid procedure call or argument"},
     {kErrOutOfMemory, L"Out of memory"},
     {kErrTypeMismatch, L"Type mismatch"},
@@ -55,33 +49,17 @@ inline constexpr std::array<KnownError, 16> kKnownErrors = {{
     {kErrPathNotFound, L"Path not found"},
     {kErrDuplicateKey, L"This key is already associated with an element of this collection"},
     {kErrUnsupportedValueType, L"Unsupported value type"},
-    {kErrRuntimeFolderRefused,
-     L"The support files were not installed: the step that copies them with administrator rights was given a "
-     L"folder other than the Java runtime this program uses."},
-    {kErrSourceNotProtected,
-     L"The support files in C:\\tarvex\\GsmModemJar were not installed: users other than administrators can "
-     L"change that folder, a folder above it or a file in it. An administrator should allow only administrators "
-     L"to change them, then start the program again."},
-    {kErrSourceIsLink,
-     L"The support files in C:\\tarvex\\GsmModemJar were not installed: that folder, a folder above it or a file "
-     L"in it is a link. An administrator should put the real folder or file in its place, then start the program "
-     L"again."},
-    {kErrDestinationIsLink,
-     L"The support files were not installed: a folder on the way to the Java runtime's bin or lib folder is a "
-     L"link. An administrator should put the real folder in its place, then start the program again."},
-    {kErrElevatedRunUnfinished,
-     L"The support files were not installed: the step that copies them with administrator rights did not finish "
-     L"within a minute."},
-    {kErrIncompleteCopy, L"The support files were not installed: a file could not be written in full."},
 }};
 
-// The error with this number and its usual text; Number 0 when the number
-// is none of the launcher's.
-inline AppError KnownErrorNumbered(std::int32_t number) {
-    const auto* known = std::find_if(kKnownErrors.begin(), kKnownErrors.end(),
-                                     [&](const KnownError& error) { return error.Number == number; });
-    return known != kKnownErrors.end() ? AppError{known->Number, known->Description} : AppError{};
+// The error with this number and its usual text in table; Number 0 when
+// table has no such number.
+inline AppError ErrorIn(std::span<const KnownError> table, std::int32_t number) {
+    const auto known =
+        std::find_if(table.begin(), table.end(), [&](const KnownError& error) { return error.Number == number; });
+    return known != table.end() ? AppError{known->Number, known->Description} : AppError{};
 }
+
+inline AppError KnownErrorNumbered(std::int32_t number) { return ErrorIn(kClassicErrors, number); }
 
 // Raises the error with this number and its usual text.
 [[noreturn]] inline void RaiseError(std::int32_t number) { throw KnownErrorNumbered(number); }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/app_error.h"
+#include "runtime/private_argument.h"
 #include "runtime/runtime_choice.h"
 
 namespace {
@@ -76,7 +77,7 @@ std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, const std::wstring
         const bool folder = !endsInFile || chain.size() + 1 < steps.size();
         chain.push_back(held.Files().ProtectionOf(OpenStep(held, step, folder), step));
         if (chain.back().IsLink) {
-            RaiseError(linkError);
+            RaiseCopyError(linkError);
         }
     }
     return chain;
@@ -145,7 +146,7 @@ void HoldProtectedSource(HeldFiles& held, const SupportFile& file) {
             (i == 0 ? OthersGranted(chain[i], kRootChangeRights)
                     : OthersGranted(chain[i], kChangeRights) || OthersGranted(chain[i - 1], kReplaceChildRights));
         if (changeable) {
-            RaiseError(kErrSourceNotProtected);
+            RaiseCopyError(kErrSourceNotProtected);
         }
     }
 }

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr wchar_t kVersionKeyPrefix[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
 constexpr double kLowestVersion = 1.5;
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
@@ -94,7 +93,8 @@ std::optional<std::wstring> FirstQualifyingVersion(RegistryApi& registry) {
 }
 
 std::wstring JavaHomeOf(RegistryApi& registry, const std::wstring& version) {
-    return RegistryValueText(registry, GetValue(registry, kHkeyLocalMachine, kVersionKeyPrefix + version, L"JavaHome"));
+    return RegistryValueText(registry,
+                             GetValue(registry, kHkeyLocalMachine, kRuntimeKey + (L"\\" + version), L"JavaHome"));
 }
 
 std::wstring ChosenJavaHome(RegistryApi& registry) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/decimal_text.h"
+#include "runtime/private_argument.h"
 #include "win32/owners.h"
 
 namespace {
@@ -78,7 +79,7 @@ AppError AppErrorFromExitCode(unsigned long code) {
         return AppError{};
     }
     // Any other code is one of the launcher's own error numbers.
-    const AppError known = KnownErrorNumbered(static_cast<std::int32_t>(code));
+    const AppError known = CopyErrorNumbered(static_cast<std::int32_t>(code));
     return known.Number != 0 ? known : AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
 }
 

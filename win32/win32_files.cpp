@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "runtime/private_argument.h"
 #include "win32/owners.h"
 #include "win32/win32_error.h"
 #include "win32/win32_security.h"
@@ -146,7 +147,7 @@ bool Win32Files::CopyIntoNewFile(FileHandle source, FileHandle folder, const std
     // A write that wrote less than it was given, or failed without saying
     // why, is no copy either.
     if (!copied || !whole) {
-        RaiseError(kErrIncompleteCopy);
+        RaiseCopyError(kErrIncompleteCopy);
     }
     return true;
 }

@@ -14,9 +14,10 @@
 
 #include "launcher/program_arguments.h"
 #include "platform/app_error.h"
+#include "runtime/elevated_copy.h"
+#include "runtime/private_argument.h"
 #include "runtime/runtime_choice.h"
 #include "runtime/runtime_locator.h"
-#include "runtime/serial_support.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ public:
         files_.Elevated = true;
         ExitCode = folder ? RunSerialSupportInstaller(*folder, registry_, files_) : -1;
         files_.Elevated = false;
-        return KnownErrorNumbered(*ExitCode);
+        return CopyErrorNumbered(*ExitCode);
     }
     ProcessHandle OpenProcess(std::uint32_t, bool, std::uint32_t) override { return 0; }
     bool GetExitCodeProcess(ProcessHandle, std::uint32_t&) override { return false; }
@@ -217,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WritableMachine files;
     files.Elevated = true;
     const std::int32_t exitCode = RunSerialSupportInstaller(*folder, registry, files);
-    if (exitCode != 0 && KnownErrorNumbered(exitCode).Number == 0) {
+    if (exitCode != 0 && CopyErrorNumbered(exitCode).Number == 0) {
         __builtin_trap();  // an exit code the first run cannot explain
     }
     if (!files.AllClosed()) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/program_arguments.h"
-#include "runtime/serial_support.h"
+#include "runtime/private_argument.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "runtime/elevated_copy.h"
+#include "runtime/private_argument.h"
 #include "runtime/serial_support.h"
 
 namespace {
@@ -149,9 +151,9 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
     const FileProtection sound{false, Account::Administrators};
     const FileProtection link{true, Account::Administrators};
     const AppError none{};
-    const AppError refused = KnownErrorNumbered(kErrSourceNotProtected);
-    const AppError sourceLink = KnownErrorNumbered(kErrSourceIsLink);
-    const AppError destinationLink = KnownErrorNumbered(kErrDestinationIsLink);
+    const AppError refused = CopyErrorNumbered(kErrSourceNotProtected);
+    const AppError sourceLink = CopyErrorNumbered(kErrSourceIsLink);
+    const AppError destinationLink = CopyErrorNumbered(kErrDestinationIsLink);
     struct Case {
         const char* Situation;
         std::wstring Path;  // with this protection; the rest only administrators can change
@@ -250,12 +252,12 @@ TEST(SerialSupport, ASlashSeparatesFoldersAsABackslashDoes) {
     machine.Files.Protections[L"C:\\Program Files"] = FileProtection{true, Account::Administrators};
     InstallSerialSupport(LR"(C:\Program Files/Java\jre6)", machine.Seams);
     EXPECT_EQ(machine.Events(L"message "),
-              (std::vector<std::wstring>{KnownErrorNumbered(kErrDestinationIsLink).Description, kCopyFailed}));
+              (std::vector<std::wstring>{CopyErrorNumbered(kErrDestinationIsLink).Description, kCopyFailed}));
     EXPECT_TRUE(machine.Events(L"create ").empty());
 }
 
 TEST(SerialSupport, AWriteThatFailsIsNeverTakenForSuccess) {
-    for (const AppError& failure : {AppError{}, KnownErrorNumbered(kErrIncompleteCopy)}) {
+    for (const AppError& failure : {AppError{}, CopyErrorNumbered(kErrIncompleteCopy)}) {
         FakeMachine machine;
         machine.AddSource();
         machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");

@@ -21,7 +21,7 @@
 
 #include "launcher/program_arguments.h"
 #include "registry/registry_reader.h"
-#include "runtime/serial_support.h"
+#include "runtime/private_argument.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
 #include "win32/win32_picture.h"
