@@ -22,7 +22,6 @@ inline constexpr std::uint32_t kGenericWrite = 0x40000000;
 // system's own accounts, the account the program runs as, or anyone else.
 enum class Account { System, Administrators, TrustedInstaller, Self, Other };
 
-// One entry of a file's access list.
 struct AccessEntry {
     Account Trustee = Account::Other;
     bool Allows = true;        // an allow entry; deny entries grant nothing

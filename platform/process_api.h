@@ -16,7 +16,6 @@ class ProcessApi {
 public:
     virtual ~ProcessApi() = default;
 
-    // Full path of the launcher's own executable.
     virtual std::wstring ModulePath() = 0;
 
     // Raises AppError when the folder cannot be made current.

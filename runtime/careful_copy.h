@@ -27,7 +27,6 @@ inline constexpr std::array<SupportFile, 4> kSupportFiles = {{
     {L"jdc.jar", L"\\lib\\ext\\"},
 }};
 
-// Where file belongs in the runtime at javaHome.
 std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file);
 
 // "X:\...", a drive's absolute path.

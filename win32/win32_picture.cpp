@@ -35,5 +35,3 @@ void DrawPicture(const Bitmap& picture, HDC dc, int x, int y) {
     SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(picture.Width), static_cast<DWORD>(picture.Height), 0, 0, 0,
                       static_cast<UINT>(picture.Height), picture.Pixels.data(), &info, DIB_RGB_COLORS);
 }
-
-void FreePicture(Bitmap& picture) { picture = Bitmap{}; }

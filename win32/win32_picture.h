@@ -12,6 +12,3 @@ Bitmap LoadResourcePicture(HINSTANCE instance, const wchar_t* name, const wchar_
 
 // Draws picture as it is, its top left corner at x, y; an empty one draws nothing.
 void DrawPicture(const Bitmap& picture, HDC dc, int x, int y);
-
-// Gives the picture's memory back.
-void FreePicture(Bitmap& picture);

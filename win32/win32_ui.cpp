@@ -19,7 +19,7 @@ void Win32Ui::HideWindow() {
     ShowWindow(form_.Window, SW_HIDE);
     // The window is never shown again, so its picture need not stay
     // decoded for the hours the launcher may wait.
-    FreePicture(form_.Image1);
+    form_.Image1 = Bitmap{};
 }
 
 void Win32Ui::SetTimerEnabled(LauncherTimer timer, bool enabled) {
