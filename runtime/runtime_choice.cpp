@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <iterator>
+#include <string_view>
 #include <type_traits>
 
 #include "platform/app_error.h"
@@ -12,8 +14,6 @@
 namespace {
 
 constexpr double kLowestVersion = 1.5;
-
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 std::wstring RegistryValueText(RegistryApi& registry, const RegistryValue& value) {
     return std::visit(
@@ -38,44 +38,42 @@ double ParseVersionNumber(const std::wstring& text) {
     // Blanks around the number, a sign, digits with '.' as the decimal
     // point, and an exponent; whatever the user's locale, version numbers
     // are written with a point.
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && std::iswspace(static_cast<std::wint_t>(text[first])) != 0) {
-        ++first;
-    }
-    while (last > first && std::iswspace(static_cast<std::wint_t>(text[last - 1])) != 0) {
-        --last;
-    }
+    const auto blank = [](wchar_t c) { return std::iswspace(static_cast<std::wint_t>(c)) != 0; };
+    const auto begin = std::find_if_not(text.begin(), text.end(), blank);
+    std::wstring_view rest(begin, std::find_if_not(text.rbegin(), std::make_reverse_iterator(begin), blank).base());
     std::string ascii;
-    std::size_t i = first;
-    auto take = [&](auto accepts) {
+    // Moves one of these characters from the front of rest to ascii, if it is there.
+    const auto one = [&](std::wstring_view these) {
+        const bool there = !rest.empty() && these.find(rest.front()) != std::wstring_view::npos;
+        if (there) {
+            ascii += static_cast<char>(rest.front());
+            rest.remove_prefix(1);
+        }
+        return there;
+    };
+    // Moves the digits at the front of rest to ascii; how many.
+    const auto digits = [&] {
         std::size_t count = 0;
-        while (i < last && accepts(text[i])) {
-            ascii += static_cast<char>(text[i]);
-            ++i;
+        while (one(L"0123456789")) {
             ++count;
         }
         return count;
     };
-    take([&](wchar_t c) { return (c == L'+' || c == L'-') && ascii.empty(); });
-    std::size_t digits = take(IsDigit);
-    if (i < last && text[i] == L'.') {
-        ascii += '.';
-        ++i;
-        digits += take(IsDigit);
+    one(L"+-");
+    std::size_t count = digits();
+    if (one(L".")) {
+        count += digits();
     }
-    if (digits == 0) {
+    if (count == 0) {
         RaiseError(kErrTypeMismatch);
     }
-    if (i < last && (text[i] == L'e' || text[i] == L'E')) {
-        ascii += 'e';
-        ++i;
-        take([&](wchar_t c) { return (c == L'+' || c == L'-') && ascii.back() == 'e'; });
-        if (take(IsDigit) == 0) {
+    if (one(L"eE")) {
+        one(L"+-");
+        if (digits() == 0) {
             RaiseError(kErrTypeMismatch);
         }
     }
-    if (i != last) {
+    if (!rest.empty()) {
         RaiseError(kErrTypeMismatch);
     }
     return std::strtod(ascii.c_str(), nullptr);
