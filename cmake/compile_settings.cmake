@@ -1,0 +1,17 @@
+# What the code compiles with, kept here alone: the warnings, and the
+# definitions the Windows headers are read with. Targets link the interface
+# libraries below; scripts/lint runs this file (cmake -P) for the definitions,
+# so that it reads the Windows code as the build does.
+set(LAUNCHER_WARNINGS -Wall -Wextra -Wpedantic -Wconversion -Werror)
+set(LAUNCHER_WINDOWS_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  list(TRANSFORM LAUNCHER_WINDOWS_DEFINITIONS PREPEND -D)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo ${LAUNCHER_WINDOWS_DEFINITIONS})
+  return()
+endif()
+
+add_library(launcher_warnings INTERFACE)
+target_compile_options(launcher_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:${LAUNCHER_WARNINGS}>)
+add_library(launcher_windows INTERFACE)
+target_compile_definitions(launcher_windows INTERFACE ${LAUNCHER_WINDOWS_DEFINITIONS})
