@@ -15,3 +15,11 @@ add_library(launcher_warnings INTERFACE)
 target_compile_options(launcher_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:${LAUNCHER_WARNINGS}>)
 add_library(launcher_windows INTERFACE)
 target_compile_definitions(launcher_windows INTERFACE ${LAUNCHER_WINDOWS_DEFINITIONS})
+
+if(WIN32)
+  # Each function and datum in a section of its own, so that the link leaves
+  # out what nothing uses. The linker keeps every function that has unwind
+  # data (.eh_frame, .pdata), nearly all of them, so mostly data goes.
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+endif()
