@@ -17,9 +17,11 @@ add_library(launcher_windows INTERFACE)
 target_compile_definitions(launcher_windows INTERFACE ${LAUNCHER_WINDOWS_DEFINITIONS})
 
 if(WIN32)
-  # Each function and datum in a section of its own, so that the link leaves
-  # out what nothing uses. The linker keeps every function that has unwind
-  # data (.eh_frame, .pdata), nearly all of them, so mostly data goes.
-  add_compile_options(-ffunction-sections -fdata-sections)
+  # Each function in a section of its own, so that the link leaves out what
+  # nothing calls. The linker keeps every function that has unwind data
+  # (.eh_frame, .pdata), nearly all of them, so little goes. Not data: with
+  # -fdata-sections mingw-w64's GCC stores zero-filled variables in the file
+  # as .data rather than leave them to .bss.
+  add_compile_options(-ffunction-sections)
   add_link_options(-Wl,--gc-sections)
 endif()
