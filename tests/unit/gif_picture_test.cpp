@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "launcher/gif_picture.h"
+#include "picture/gif_picture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "launcher/gif_picture.h"
+#include "picture/gif_picture.h"
 
 #include <algorithm>
 #include <array>
