@@ -155,6 +155,8 @@ def program_kind(exe):
 def origin_of(path, section):
     if section == ".rsrc":
         return "resources"
+    if ".ltrans" in path:  # the program's own code, optimised at the link
+        return "our code"
     if not path.startswith("/"):
         return "our code" if path.endswith(")") or path.endswith(".obj") else "linker-made (relocations)"
     if "libstdc++" in path:
@@ -337,7 +339,7 @@ def print_table(results, long_pass, exe, args, started_at, loads, host):
     by_origin, by_member = defaultdict(lambda: defaultdict(int)), defaultdict(int)
     for origin, section, path, size in exe["contributions"]:
         by_origin[origin][section] += size
-        by_member[re.sub(r"^.*/", "", path)] += size
+        by_member["our code" if ".ltrans" in path else re.sub(r"^.*/", "", path)] += size
     attributed = sum(size for *_, size in exe["contributions"])
     print("| Origin | KiB | by section (KiB) |")
     print("|---|---|---|")
