@@ -11,7 +11,8 @@
 #include <exception>
 #include <new>
 
-// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp): replaces the library's own
+// The library's own names and signatures, variadic one included.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl50-cpp,cert-dcl51-cpp,cert-dcl58-cpp)
 namespace std {
 
 [[noreturn]] void __throw_bad_alloc() { throw bad_alloc(); }
@@ -21,4 +22,4 @@ namespace std {
 [[noreturn]] void __throw_out_of_range_fmt(const char* /*format*/, ...) { terminate(); }
 
 }  // namespace std
-// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl50-cpp,cert-dcl51-cpp,cert-dcl58-cpp)
