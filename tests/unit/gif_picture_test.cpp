@@ -156,10 +156,11 @@ TEST(GifPicture, RefusesAnythingButAWholeGif) {
 }
 
 TEST(GifPicture, StretchesBetweenPixelCentres) {
-    const std::vector<std::uint32_t> ends{0x000000, 0xFF8040};
-    const std::vector<std::uint32_t> between{0x000000, 0x402010, 0xBF6030, 0xFF8040};
+    const std::vector<std::uint32_t> ends{0x000000, 0xFF8141};  // odd: a channel that strays changes another
+    const std::vector<std::uint32_t> between{0x000000, 0x402010, 0xBF6131, 0xFF8141};
     EXPECT_EQ(StretchBilinear(Bitmap{2, 1, ends}, 4, 1).Pixels, between);
     EXPECT_EQ(StretchBilinear(Bitmap{1, 2, ends}, 1, 4).Pixels, between);
+    EXPECT_EQ(StretchBilinear(Bitmap{4, 1, between}, 2, 1).Pixels, (std::vector<std::uint32_t>{0x201008, 0xDF7139}));
     EXPECT_TRUE(Empty(StretchBilinear(Bitmap{}, 4, 4)));
 }
 
