@@ -41,9 +41,7 @@ constexpr std::array<std::uint32_t, 4> kFour{0x102030, 0x405060, 0x708090, 0xA0B
 // code size 2, so clear is 4, end is 5, and codes are 3 bits wide at first.
 std::vector<std::uint8_t> OneRow(int columns, int screenWidth, int screenHeight, const std::vector<std::uint8_t>& lzw) {
     std::vector<std::uint8_t> gif{'G', 'I', 'F', '8', '9', 'a'};
-    const auto word = [&gif](int value) {
-        gif.insert(gif.end(), {std::uint8_t(value & 0xFF), std::uint8_t(value >> 8)});
-    };
+    const auto word = [&gif](int value) { gif.insert(gif.end(), {std::uint8_t(value), std::uint8_t(value >> 8)}); };
     word(screenWidth);
     word(screenHeight);
     gif.insert(gif.end(),
@@ -51,10 +49,9 @@ std::vector<std::uint8_t> OneRow(int columns, int screenWidth, int screenHeight,
     word(columns);
     gif.insert(gif.end(), {1, 0, 0, 2});
     for (std::size_t at = 0; at < lzw.size(); at += 255) {  // sub-blocks of at most 255 bytes
-        const std::size_t length = std::min<std::size_t>(255, lzw.size() - at);
-        gif.push_back(static_cast<std::uint8_t>(length));
-        gif.insert(gif.end(), lzw.begin() + static_cast<std::ptrdiff_t>(at),
-                   lzw.begin() + static_cast<std::ptrdiff_t>(at + length));
+        gif.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(255, lzw.size() - at)));
+        const auto from = lzw.begin() + static_cast<std::ptrdiff_t>(at);
+        gif.insert(gif.end(), from, from + gif.back());
     }
     gif.insert(gif.end(), {0, 0x3B});
     return gif;
@@ -100,19 +97,11 @@ const std::vector<std::uint8_t> kNoClear{0x70, 0x04};
 
 TEST(GifPicture, DecodesCodesThatWidenWithOrWithoutAClearCodeFirstUpToTheLastBit) {
     const auto [c0, c1, c2, c3] = kFour;
-    struct Case {
-        const char* Name;
-        int Columns;
-        std::vector<std::uint8_t> Lzw;
-        std::vector<std::uint32_t> Pixels;
-    };
-    const Case cases[] = {
-        {"clear code first", 5, kClearFirst, {c0, c0, c0, c1, c2}},
-        {"no clear code", 5, kNoClear, {c0, c0, c0, c1, c2}},
-        {"more indices than pixels", 2, kNoClear, {c0, c0}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DecodeGif(OneRow(c.Columns, c.Columns, 1, c.Lzw), 0).Pixels, c.Pixels) << c.Name;
+    for (const auto& [name, columns, lzw, pixels] :
+         {std::tuple{"clear code first", 5, kClearFirst, std::vector{c0, c0, c0, c1, c2}},
+          {"no clear code", 5, kNoClear, {c0, c0, c0, c1, c2}},
+          {"more indices than pixels", 2, kNoClear, {c0, c0}}}) {
+        EXPECT_EQ(DecodeGif(OneRow(columns, columns, 1, lzw), 0).Pixels, pixels) << name;
     }
 }
 
