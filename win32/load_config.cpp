@@ -20,6 +20,7 @@ constexpr IMAGE_LOAD_CONFIG_DIRECTORY LoadConfiguration() {
 
 }  // namespace
 
-// Read by the loader alone, so nothing refers to it.
-[[gnu::section(".lcfg"), gnu::used]] constinit const IMAGE_LOAD_CONFIG_DIRECTORY kLoadConfiguration =
-    LoadConfiguration();
+// Read by the loader alone, so nothing refers to it: the link keeps it by
+// this name (win32/CMakeLists.txt), which is the same on every processor.
+[[gnu::section(".lcfg"), gnu::used]] extern constinit const IMAGE_LOAD_CONFIG_DIRECTORY kLoadConfiguration asm(
+    "launcher_load_configuration") = LoadConfiguration();

@@ -2,6 +2,9 @@
 
 #include <span>
 
+#include "picture/gif_picture.h"
+#include "picture/stretch.h"
+
 // Decoded and drawn with the program's own code and GDI alone: an imaging
 // library would stay mapped for as long as the launcher waits, hours after
 // the picture has gone.

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "launcher/gif_picture.h"
+#include "picture/bitmap.h"
 
 // The GIF in resource name of the given type, stretched to width x height,
 // with background where it is transparent. An empty Bitmap when it cannot

@@ -25,6 +25,9 @@ check() {  # check WHAT EXPECTED SEEN
 # A 32-bit GUI program: no console window opens when a user double-clicks it.
 kind=$(file -b "$exe")
 check "PE32 GUI program for Intel 80386" yes "$([[ $kind == "PE32 executable (GUI) Intel 80386"* ]] && echo yes || echo "$kind")"
+# It links only what it uses (bench/run says where the bytes go).
+size=$(stat -c %s "$exe")
+check "size ($size bytes)" "at most 204800" "$( ((size <= 204800)) && echo "at most 204800" || echo "$size")"
 headers=$(i686-w64-mingw32-objdump -p "$exe")
 check "subsystem" "00000002 (Windows GUI)" "$(sed -n 's/^Subsystem\s\+//p' <<<"$headers" | tr -s '\t ' ' ')"
 

@@ -26,6 +26,8 @@ TEST(ProgramArguments, SplitAsWindowsProgramsDoAndOnlyOnePrivateArgumentNamesAFo
          std::nullopt},
         {L"x.exe  \t ", {}, std::nullopt},
         {LR"(x.exe "a""b c" a\)", {LR"(a"b)", LR"(c a\)"}, std::nullopt},
+        // The quote after two inside quotes opens the quoting again.
+        {LR"(x.exe "a"""b c")", {LR"(a"b c)"}, std::nullopt},
     };
     for (const Case& c : cases) {
         const std::vector<std::wstring> arguments = SplitProgramArguments(c.CommandLine);

@@ -106,6 +106,7 @@ TEST(ArgumentsWin32Test, SplitAsTheShellDoes) {
              LR"("x y"z	a\\b a\"b "a""b" "" "open end)",
              LR"(x.exe "/InstallSerialSupport:C:\a""b c" """ """" \""" "\"" \\\" ")",
              LR"(x.exe "a""b c" a\)",
+             LR"(x.exe "a"""b c")",
          }) {
         int count = 0;
         wchar_t** split = CommandLineToArgvW(commandLine, &count);

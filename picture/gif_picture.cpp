@@ -1,9 +1,9 @@
-#include "launcher/gif_picture.h"
+#include "picture/gif_picture.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -13,8 +13,8 @@ constexpr std::uint8_t kExtension = 0x21;
 constexpr std::uint8_t kImage = 0x2C;
 constexpr std::uint8_t kGraphicControl = 0xF9;
 
-// Reads the file front to back; past its end every read gives 0 and sets
-// Failed, so that the caller checks once.
+// Reads the file front to back; past its end every read gives 0, which ends
+// every list of blocks, and sets Failed, so that the caller checks once.
 struct Reader {
     std::span<const std::uint8_t> Bytes;
     std::size_t At = 0;
@@ -32,7 +32,7 @@ struct Reader {
     // many bytes, up to a length of 0.
     std::vector<std::uint8_t> Blocks() {
         std::vector<std::uint8_t> data;
-        for (std::uint8_t length = Byte(); length != 0 && !Failed; length = Byte()) {
+        for (std::uint8_t length = Byte(); length != 0; length = Byte()) {
             for (; length > 0; --length) {
                 data.push_back(Byte());
             }
@@ -59,16 +59,14 @@ std::vector<std::uint32_t> ColourTable(Reader& in, std::uint8_t flags) {
 // every 8th row from row 0, then every 8th from 4, every 4th from 2 and
 // every 2nd from 1.
 int InterlacedRow(int row, int height) {
-    constexpr std::array<int, 4> kStart{0, 4, 2, 1};
-    constexpr std::array<int, 4> kStep{8, 8, 4, 2};
-    for (std::size_t pass = 0; pass < kStart.size(); ++pass) {
-        const int rows = (height - kStart[pass] + kStep[pass] - 1) / kStep[pass];
+    for (const auto& [start, step] : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}}) {
+        const int rows = (height - start + step - 1) / step;
         if (row < rows) {
-            return kStart[pass] + row * kStep[pass];
+            return start + row * step;
         }
         row -= rows;
     }
-    return 0;  // not reached: the passes hold every row
+    return 1 + row * 2;
 }
 
 // Decodes the image's LZW data into count colour indices, handing each to
@@ -81,13 +79,9 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, int minimumSize, int count
     std::array<std::uint16_t, kCodes> prefix{};
     std::array<std::uint8_t, kCodes> suffix{};
     std::array<std::uint8_t, kCodes> text{};  // the current entry's indices, last first
-    for (int code = 0; code < clear; ++code) {
-        suffix[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(code);
-    }
     int size = minimumSize + 1;
     int next = end + 1;
     int previous = -1;
-    std::uint8_t first = 0;  // the previous entry's first index
     std::size_t bit = 0;
     int done = 0;
     while (done < count) {
@@ -104,20 +98,21 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, int minimumSize, int count
             previous = -1;
             continue;
         }
-        if (code == end || code > next || (previous < 0 && code >= clear)) {
+        const bool making = code == next;  // the previous entry and its own first index
+        if (code == end || code > next || (making && previous < 0)) {
             return false;
         }
-        std::size_t length = 0;
-        int walk = code;
-        if (code == next) {  // the entry being made: the previous one and its own first index
-            text[length++] = first;
-            walk = previous;
-        }
+        // One place ahead for the entry being made: its last index is its first.
+        std::size_t length = making ? 1 : 0;
+        int walk = making ? previous : code;
         for (; walk >= clear; walk = prefix[static_cast<std::size_t>(walk)]) {
             text[length++] = suffix[static_cast<std::size_t>(walk)];
         }
         text[length++] = static_cast<std::uint8_t>(walk);
-        first = text[length - 1];
+        const std::uint8_t first = text[length - 1];
+        if (making) {
+            text[0] = first;
+        }
         if (previous >= 0 && next < kCodes) {
             prefix[static_cast<std::size_t>(next)] = static_cast<std::uint16_t>(previous);
             suffix[static_cast<std::size_t>(next)] = first;
@@ -130,36 +125,6 @@ bool DecodeLzw(const std::vector<std::uint8_t>& data, int minimumSize, int count
         }
     }
     return true;
-}
-
-// Where stretching puts to, one of toSize pixels, among fromSize: between
-// pixels Low and High, Weight of the way to High.
-struct Tap {
-    int Low;
-    int High;
-    double Weight;
-};
-
-Tap TapFor(int to, int toSize, int fromSize) {
-    const double at = std::clamp((to + 0.5) * fromSize / toSize - 0.5, 0.0, fromSize - 1.0);
-    const int low = static_cast<int>(at);
-    return {low, std::min(low + 1, fromSize - 1), at - low};
-}
-
-// Where pixel x, y lies among the pixels of a picture width pixels wide.
-std::size_t PixelAt(int x, int y, int width) {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-}
-
-std::uint32_t Blend(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, double across, double down) {
-    std::uint32_t pixel = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const auto channel = [shift](std::uint32_t colour) { return static_cast<double>(colour >> shift & 0xFF); };
-        const double top = channel(a) + (channel(b) - channel(a)) * across;
-        const double bottom = channel(c) + (channel(d) - channel(c)) * across;
-        pixel |= static_cast<std::uint32_t>(std::lround(top + (bottom - top) * down)) << shift;
-    }
-    return pixel;
 }
 
 }  // namespace
@@ -210,26 +175,4 @@ Bitmap DecodeGif(std::span<const std::uint8_t> gif, std::uint32_t background) {
         }
     };
     return DecodeLzw(data, minimumSize, columns * rows, put) ? picture : Bitmap{};
-}
-
-Bitmap StretchBilinear(const Bitmap& picture, int width, int height) {
-    if (picture.Pixels.empty() || width <= 0 || height <= 0) {
-        return {};
-    }
-    std::vector<Tap> across;
-    across.reserve(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        across.push_back(TapFor(x, width, picture.Width));
-    }
-    Bitmap stretched{width, height, {}};
-    stretched.Pixels.reserve(PixelAt(0, height, width));
-    const auto at = [&](int x, int y) { return picture.Pixels[PixelAt(x, y, picture.Width)]; };
-    for (int y = 0; y < height; ++y) {
-        const Tap down = TapFor(y, height, picture.Height);
-        for (const Tap& tap : across) {
-            stretched.Pixels.push_back(Blend(at(tap.Low, down.Low), at(tap.High, down.Low), at(tap.Low, down.High),
-                                             at(tap.High, down.High), tap.Weight, down.Weight));
-        }
-    }
-    return stretched;
 }
