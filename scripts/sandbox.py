@@ -46,6 +46,10 @@ WINE_ENV = {"WINEARCH": os.environ.get("WINEARCH", "win32"), "WINEDEBUG": "-all"
 if WINE_ENV["WINEARCH"] == "win64":
     WINE_ENV["PATH"] = str(Path(__file__).resolve().parent / "wine64") + os.pathsep + os.environ["PATH"]
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+# Root may write into any folder whatever its mode. Wine programs here run
+# without that right, as a user's do, so that a folder's mode can make it
+# refuse the launcher's copies, in emulation's user namespace or not.
+WITHOUT_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override"] if os.geteuid() == 0 else []
 
 
 def zpath(path):
@@ -252,8 +256,8 @@ class Sandbox:
     def wine(self, *args, env=None, log=None):
         """Starts a program in the prefix; Wine's own messages go to the file log, if given."""
         with open(log or os.devnull, "w") as messages:
-            return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), cwd=self.folder,
-                                    stdout=subprocess.DEVNULL, stderr=messages)
+            return subprocess.Popen([*WITHOUT_OVERRIDE, "wine", *args], env=dict(self.env, **(env or {})),
+                                    cwd=self.folder, stdout=subprocess.DEVNULL, stderr=messages)
 
     def register_runtimes(self):
         lines = ["Windows Registry Editor Version 5.00"]

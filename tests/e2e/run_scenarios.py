@@ -9,7 +9,6 @@ qemu-i386, for hosts whose kernel runs no 32-bit code."""
 
 import argparse
 import concurrent.futures
-import os
 import re
 import shutil
 import subprocess
@@ -54,10 +53,6 @@ def use_program_files(folder):
 # minutes to start, then was measured to show its window 0.6 to 0.8 s into
 # its two seconds and to end 30.0 s after the runtime started, as natively.
 EMULATED_SHOWN_FOR, EMULATED_SLACK, EMULATED_LIMIT = (0.3, 6.0), 5, 25 * 60
-# Under emulation, a folder owned by no user of the emulation's namespace
-# (made by --emulate's first half) refuses writes, as chattr +i does outside.
-UNWRITABLE_BIN = "unwritable-bin"
-NOBODY = 65534
 
 
 class Check:
@@ -201,28 +196,14 @@ def start_failure_is_reported_and_ends_the_launcher(box, check):
 
 
 def run_with_unwritable_bin(box, home, **options):
-    """A run with home's bin folder refusing new files, even to root."""
-    folder, unwritable = box.unix(home + r"\bin"), box.folder.parent / UNWRITABLE_BIN
-    # Only root outside a user namespace may set the immutable flag.
-    lock, unlock = (["mount", "--bind", str(unwritable), str(folder)], ["umount", str(folder)]) \
-        if box.emulated else (["chattr", "+i", str(folder)], ["chattr", "-i", str(folder)])
-    subprocess.run(lock, check=True)
+    """A run with home's bin folder refusing new files: its mode says so,
+    and the sandbox's Wine programs, root's too, have no right to override it."""
+    folder = box.unix(home + r"\bin")
+    folder.chmod(0o555)
     try:
         return box.run(**options)
     finally:
-        subprocess.run(unlock, check=True)
-
-
-def prepare_unwritable_bin(work, stand_in):
-    """A bin folder holding the stand-in java.exe that the emulation's
-    namespace, where root owns only its own files, cannot write to."""
-    folder = work / UNWRITABLE_BIN
-    shutil.rmtree(folder, ignore_errors=True)
-    folder.mkdir()
-    shutil.copy(stand_in, folder / "java.exe")
-    for path in (folder / "java.exe", folder):
-        path.chmod(0o555)
-        os.chown(path, NOBODY, NOBODY)
+        folder.chmod(0o755)
 
 
 def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
@@ -380,8 +361,6 @@ def main():
         if not program.is_file():
             parser.error(f"{program} does not exist")
     args.work.mkdir(parents=True, exist_ok=True)
-    if args.emulate and not args.inside:
-        prepare_unwritable_bin(args.work, args.stand_in)
     base = prepare_base_prefix_for(args.work, args.launcher, args.emulate, args.inside)
     wow64 = runs_as_wow64(args.launcher)
     if wow64:
