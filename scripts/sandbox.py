@@ -225,6 +225,10 @@ class Sandbox:
         for name in SUPPORT:
             self.write(f"{SOURCE}\\{name}", f"{name} from {SOURCE}")
 
+    def java_home(self, name):
+        """Where a 32-bit runtime of that folder name installs."""
+        return f"{self.program_files}\\Java\\{name}"
+
     def unix(self, path):
         assert path[:3].upper() == "C:\\", path
         return self.prefix / "drive_c" / path[3:].replace("\\", "/")

@@ -18,7 +18,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import (APP, CLASS_PATH, PATH_JAVA, PROGRAM_FILES_X86, SOURCE, SUPPORT, Sandbox, prefix_env,
+from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, prefix_env,
                      prepare_base_prefix_for, runs_as_wow64, wait)
 
 TITLE = "Tarvex Advance SMS Server"
@@ -37,16 +37,6 @@ SOURCE_NOT_PROTECTED = (
 PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
 MAIN_CLASS = "JavaSwingClasses.MainFrame"
-JRE6 = r"C:\Program Files\Java\jre6"
-OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
-NEWER_JRE = r"C:\Program Files\Java\jre1.6.0_20"
-
-
-def use_program_files(folder):
-    """Puts the scenarios' runtimes under folder, where 32-bit runtimes
-    install on 64-bit Windows."""
-    global JRE6, OLD_JRE, NEWER_JRE
-    JRE6, OLD_JRE, NEWER_JRE = (home.replace(r"C:\Program Files", folder) for home in (JRE6, OLD_JRE, NEWER_JRE))
 
 
 # Under emulation only the 32-bit programs run slower: the launcher takes
@@ -127,72 +117,78 @@ def runtime_owns(box, home, names):
 # Scenarios. Each sets up its sandbox, runs the launcher once, and checks.
 
 def picks_first_new_enough_runtime_and_completes_it(box, check):
-    box.add_runtime("1.4.2_19", OLD_JRE)
-    box.add_runtime("1.6", JRE6)
-    box.add_runtime("1.6.0_20", NEWER_JRE)
-    runtime_owns(box, JRE6, ["Comm.jar"])
+    old_jre, jre6, newer_jre = (box.java_home(name) for name in ("j2re1.4.2_19", "jre6", "jre1.6.0_20"))
+    box.add_runtime("1.4.2_19", old_jre)
+    box.add_runtime("1.6", jre6)
+    box.add_runtime("1.6.0_20", newer_jre)
+    runtime_owns(box, jre6, ["Comm.jar"])
     run = box.run()
     check.window(run)
     check.boxes(run, [])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["javax.comm.properties", "Win32com.dll", "jdc.jar"], own=["Comm.jar"])
-    check.support_files(box, OLD_JRE)
-    check.support_files(box, NEWER_JRE)
+    check.support_files(box, jre6, copied=["javax.comm.properties", "Win32com.dll", "jdc.jar"], own=["Comm.jar"])
+    check.support_files(box, old_jre)
+    check.support_files(box, newer_jre)
 
 
 def reads_only_its_own_registry_view(box, check):
     """On 64-bit Windows: a 64-bit runtime, registered where only 64-bit
     programs look, is never seen, though listed first."""
+    jre6 = box.java_home("jre6")
     other = r"C:\Program Files\Java\jre1.5.0_22"
     box.add_runtime("1.5", other, view="64-bit")
-    box.add_runtime("1.6", JRE6)
+    box.add_runtime("1.6", jre6)
     run = box.run()
     check.boxes(run, [])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=SUPPORT)
+    check.support_files(box, jre6, copied=SUPPORT)
     check.support_files(box, other)
 
 
 def watch_waits_for_a_long_run_after_path_not_found(box, check):
-    box.add_runtime("1.6", JRE6, folders=["bin"])
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6, folders=["bin"])
     run = box.run(java_sleep_ms=40000)
     check.boxes(run, ["Path not found", COPY_FAILED])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 59, 66)  # still running at the first tick, gone by the second
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 def no_runtime_new_enough(box, check):
+    old_jre = box.java_home("j2re1.4.2_19")
     box.add_runtime("1.3.1_20", r"C:\Program Files\Java\j2re1.3.1_20")
-    box.add_runtime("1.4.2_19", OLD_JRE)
+    box.add_runtime("1.4.2_19", old_jre)
     run = box.run()
     check.boxes(run, [TOO_OLD])
     check.started(run, False)
     check.ended(run, 1, "hidden", 0, 4)
-    check.support_files(box, OLD_JRE)
+    check.support_files(box, old_jre)
 
 
 def version_not_a_number_falls_back_to_java_on_path(box, check):
-    box.add_runtime("1.4.2_19", OLD_JRE)
-    box.add_runtime("Beta", JRE6)  # listed next, case-insensitively; "Bet" is no number
+    old_jre, jre6 = (box.java_home(name) for name in ("j2re1.4.2_19", "jre6"))
+    box.add_runtime("1.4.2_19", old_jre)
+    box.add_runtime("Beta", jre6)  # listed next, case-insensitively; "Bet" is no number
     run = box.run(java_exit=3)
     check.window(run)
     check.boxes(run, ["Type mismatch", SEARCH_FAILED])
     check.started(run, None)
     check.ended(run, 0, "hidden", 29, 35)  # a process gone counts as ended, whatever its code
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 def start_failure_is_reported_and_ends_the_launcher(box, check):
-    box.add_runtime("1.6", JRE6, java=False)
-    runtime_owns(box, JRE6, SUPPORT)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6, java=False)
+    runtime_owns(box, jre6, SUPPORT)
     run = box.run()
     check.boxes(run, [START_FAILED])
     check.started(run, False)  # C:\Program.exe included
     check.ended(run, 1, "hidden", 0, 4)
-    check.support_files(box, JRE6, own=SUPPORT)
+    check.support_files(box, jre6, own=SUPPORT)
 
 
 def run_with_unwritable_bin(box, home, **options):
@@ -207,50 +203,53 @@ def run_with_unwritable_bin(box, home, **options):
 
 
 def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
-    box.add_runtime("1.6", JRE6)
-    run = run_with_unwritable_bin(box, JRE6, wine_debug="trace+exec")  # Wine's trace names each `runas`
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
+    run = run_with_unwritable_bin(box, jre6, wine_debug="trace+exec")  # Wine's trace names each `runas`
     requests = (box.folder / "wine-debug.log").read_text(errors="replace").count('verb=L"runas"')
     check.equal("elevation requests", 1, requests)
     check.boxes(run, ["Permission denied", COPY_FAILED])
     check.equal("windows shown", 1, sum(e["visible"] for e in run.window))  # the start-up window, and no other
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
+    check.support_files(box, jre6, copied=["Comm.jar", "javax.comm.properties"])
 
 
 def private_mode_completes_only_the_chosen_runtime_from_a_protected_source(box, check):
     """The elevated run started directly, as Wine would start it."""
-    relative, dotted, unregistered = box.folder / "jre6", JRE6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
+    jre6 = box.java_home("jre6")
+    relative, dotted, unregistered = box.folder / "jre6", jre6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
     for sub in ("bin", "lib/ext"):
         (relative / sub).mkdir(parents=True)
         box.unix(f"{unregistered}\\{sub}").mkdir(parents=True)
-    box.add_runtime("1.6", JRE6, java=False)
+    box.add_runtime("1.6", jre6, java=False)
     box.add_runtime("1.7", dotted, java=False)
     box.register_runtimes()
     source = box.unix(SOURCE)
     # 5: malformed, at once; 1002: not the runtime the launcher chooses;
     # 1003: a source folder that users may write to, as Wine shows o+w.
-    for args, exit_code in (([PRIVATE + "jre6"], 5), ([PRIVATE + JRE6, "more"], 5), ([PRIVATE + dotted], 1002),
-                            ([PRIVATE + unregistered], 1002), ([PRIVATE + JRE6], 1003), ([PRIVATE + JRE6], 0)):
+    for args, exit_code in (([PRIVATE + "jre6"], 5), ([PRIVATE + jre6, "more"], 5), ([PRIVATE + dotted], 1002),
+                            ([PRIVATE + unregistered], 1002), ([PRIVATE + jre6], 1003), ([PRIVATE + jre6], 0)):
         source.chmod(0o777 if exit_code == 1003 else 0o755)
         # Wine hands Unix only the exit code's low byte.
         check.equal(f"exit code of the run with {args}", exit_code & 0xFF, box.run_alone(*args))
         if exit_code == 1003:
-            check.support_files(box, JRE6)  # nothing copied from it
+            check.support_files(box, jre6)  # nothing copied from it
     check.equal("files in the relative folder", [], [p for p in relative.rglob("*") if p.is_file()])
     check.support_files(box, dotted)
     check.support_files(box, unregistered)
-    check.support_files(box, JRE6, copied=SUPPORT)
+    check.support_files(box, jre6, copied=SUPPORT)
 
 
 def unprotected_source_is_not_copied_elevated(box, check):
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     box.unix(SOURCE).chmod(0o777)  # what Wine shows as everyone's right to write
-    run = run_with_unwritable_bin(box, JRE6)
+    run = run_with_unwritable_bin(box, jre6)
     check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])  # by the first run, unelevated
+    check.support_files(box, jre6, copied=["Comm.jar", "javax.comm.properties"])  # by the first run, unelevated
 
 
 def quote_in_java_home_starts_nothing(box, check):
@@ -264,12 +263,13 @@ def quote_in_java_home_starts_nothing(box, check):
 
 
 def closing_the_window_early_ends_quietly(box, check):
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     run = box.run(close_at_ms=1000)
     check.boxes(run, [])
     check.started(run, False)
     check.ended(run, 0, "shown", 0.8, 3)
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 # Longest first, so that the long watch overlaps the rest.
@@ -363,8 +363,6 @@ def main():
     args.work.mkdir(parents=True, exist_ok=True)
     base = prepare_base_prefix_for(args.work, args.launcher, args.emulate, args.inside)
     wow64 = runs_as_wow64(args.launcher)
-    if wow64:
-        use_program_files(PROGRAM_FILES_X86)
     chosen = [s.__name__ for s in EMULATED] if args.emulate and args.only is None else args.only
     chosen = [s for s in SCENARIOS if (chosen is None or s.__name__ in chosen) and (wow64 or s not in WOW64_ONLY)
               and not (args.all_but_emulated and s in EMULATED)]
