@@ -1,25 +1,24 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the built launcher under Wine, each scenario in a
 throw-away prefix with its own registry, runtime folders and application
-folder (see scripts/sandbox.py). Run under an X display (xvfb-run -a).
+folder (see scripts/sandbox.py), copied from --base, which is prepared first
+(scripts/wine_prefix.py). Run under an X display (xvfb-run -a).
 WINEARCH=win32 runs the shipped program as on 32-bit Windows. WINEARCH=win64
 runs it as on 64-bit Windows (WOW64), where it reads the registry's 32-bit
-view, or runs the 64-bit twin. With --emulate, the 32-bit programs run under
-qemu-i386, for hosts whose kernel runs no 32-bit code."""
+view, or runs the 64-bit twin. --emulated tells it that 32-bit programs run
+under qemu-i386 here: scripts/qemu-i386 run is wrapped around it."""
 
 import argparse
 import concurrent.futures
-import re
 import shutil
-import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import (APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, prefix_env,
-                     prepare_base_prefix_for, runs_as_wow64, wait)
+from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, runs_as_wow64
+from wine_prefix import ready_for
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -42,7 +41,7 @@ MAIN_CLASS = "JavaSwingClasses.MainFrame"
 # Under emulation only the 32-bit programs run slower: the launcher takes
 # minutes to start, then was measured to show its window 0.6 to 0.8 s into
 # its two seconds and to end 30.0 s after the runtime started, as natively.
-EMULATED_SHOWN_FOR, EMULATED_SLACK, EMULATED_LIMIT = (0.3, 6.0), 5, 25 * 60
+EMULATED_SHOWN_FOR, EMULATED_SLACK = (0.3, 6.0), 5
 
 
 class Check:
@@ -281,7 +280,7 @@ SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_en
              reads_only_its_own_registry_view]
 # Only where there are two views: a 32-bit launcher in a win64 prefix.
 WOW64_ONLY = [reads_only_its_own_registry_view]
-# What --emulate runs unless told otherwise, in minutes: the main scenario,
+# What --emulated runs unless told otherwise, in minutes: the main scenario,
 # the elevated copy, an error with its box, and the registry's views.
 EMULATED = [picks_first_new_enough_runtime_and_completes_it, unwritable_runtime_asks_once_then_reports_and_starts_java,
             no_runtime_new_enough, reads_only_its_own_registry_view]
@@ -294,23 +293,23 @@ EMULATED = [picks_first_new_enough_runtime_and_completes_it, unwritable_runtime_
 WINE_START_FAILED = "Run-time error '-2147023537'"
 
 
-def run_scenario(scenario, args, base):
+def run_scenario(scenario, args):
     """A scenario's name, failures and time. Run again, once, when Wine
     failed to start a program, and said so on the output."""
     began = time.time()
-    failures = try_scenario(scenario, args, base)
+    failures = try_scenario(scenario, args)
     if any(WINE_START_FAILED in failure for failure in failures):
         log = args.work / scenario.__name__ / "wine-debug.log"
         tail = log.read_text(errors="replace").splitlines()[-3:] if log.exists() else []
         print(f"AGAIN {scenario.__name__}: Wine failed to start a program; its last messages: {tail}", flush=True)
-        failures = try_scenario(scenario, args, base)
+        failures = try_scenario(scenario, args)
     return scenario.__name__, failures, time.time() - began
 
 
-def try_scenario(scenario, args, base):
-    check, box, folder = Check(args.emulate), None, args.work / scenario.__name__
+def try_scenario(scenario, args):
+    check, box, folder = Check(args.emulated), None, args.work / scenario.__name__
     try:
-        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, emulated=args.emulate)
+        box = Sandbox(folder, args.base, args.launcher, args.stand_in, args.watcher, emulated=args.emulated)
         scenario(box, check)
     except Exception as error:  # a sandbox that breaks fails its scenario, not the suite
         check.failures.append(f"scenario could not run: {error!r}")
@@ -318,58 +317,35 @@ def try_scenario(scenario, args, base):
         if box:
             box.stop_wine()
         shutil.rmtree(folder / "prefix", ignore_errors=True)  # 600 MB; the records stay
+    if check.failures:
+        check.failures.append(f"Wine's messages are in {folder}/*.log")
     return check.failures
-
-
-def run_unit_tests(program, work, base):
-    """The unit tests as a Windows program, in a copy of the prefix base."""
-    began, log, prefix = time.time(), work / "unit-tests.log", work / "unit-tests-prefix"
-    shutil.rmtree(prefix, ignore_errors=True)
-    subprocess.run(["cp", "-a", str(base), str(prefix)], check=True)
-    env = prefix_env(prefix)
-    try:
-        with open(log, "w") as output:
-            code = wait(["wine", str(program)], env, "unit tests", EMULATED_LIMIT, stdout=output,
-                        stderr=subprocess.STDOUT)
-    except TimeoutError as error:
-        code = error
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        shutil.rmtree(prefix, ignore_errors=True)
-    text = log.read_text(errors="replace")
-    failures = [] if code == 0 and re.search(r"\[  PASSED  \] [1-9]\d* tests?\.", text) else \
-        [f"exit code {code}, output in {log}"] + [line for line in text.splitlines() if "FAILED" in line]
-    return f"unit tests ({program.name})", failures, time.time() - began
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     absolute = lambda path: Path(path).resolve()  # Wine wants them absolute
-    for option in ("--launcher", "--stand-in", "--watcher", "--work"):
+    for option in ("--launcher", "--stand-in", "--watcher", "--work", "--base"):
         parser.add_argument(option, required=True, type=absolute)
     parser.add_argument("--jobs", type=int, default=5)
     parser.add_argument("--only", nargs="*", help="names of the scenarios to run")
     parser.add_argument("--all-but-emulated", action="store_true",
-                        help="every scenario but those that --emulate runs by default")
-    parser.add_argument("--unit-tests", type=absolute, help="a Windows program of unit tests to run as well")
-    parser.add_argument("--emulate", action="store_true",
-                        help="32-bit programs under qemu-i386: the prefix is prepared natively, then the rest runs "
-                             "again inside scripts/qemu-i386 run; longer waits, no check of the window's two seconds")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)  # --emulate's second half
+                        help="every scenario but those that --emulated runs by default")
+    parser.add_argument("--emulated", action="store_true",
+                        help="32-bit programs run under qemu-i386 here: longer waits, no check of the window's two "
+                             "seconds, and unless --only says otherwise, four scenarios")
     args = parser.parse_args()
-    for program in (args.launcher, args.stand_in, args.watcher, args.unit_tests or args.launcher):
+    for program in (args.launcher, args.stand_in, args.watcher):
         if not program.is_file():
             parser.error(f"{program} does not exist")
     args.work.mkdir(parents=True, exist_ok=True)
-    base = prepare_base_prefix_for(args.work, args.launcher, args.emulate, args.inside)
+    ready_for(args.base, args.launcher)
     wow64 = runs_as_wow64(args.launcher)
-    chosen = [s.__name__ for s in EMULATED] if args.emulate and args.only is None else args.only
+    chosen = [s.__name__ for s in EMULATED] if args.emulated and args.only is None else args.only
     chosen = [s for s in SCENARIOS if (chosen is None or s.__name__ in chosen) and (wow64 or s not in WOW64_ONLY)
               and not (args.all_but_emulated and s in EMULATED)]
     pool = concurrent.futures.ThreadPoolExecutor(args.jobs)
-    tasks = [pool.submit(run_scenario, s, args, base) for s in chosen]
-    if args.unit_tests:
-        tasks.append(pool.submit(run_unit_tests, args.unit_tests, args.work, base))
+    tasks = [pool.submit(run_scenario, s, args) for s in chosen]
     passed = failed = 0
     for task in concurrent.futures.as_completed(tasks):
         name, failures, seconds = task.result()
