@@ -236,7 +236,7 @@ def median(values):
     return statistics.median(values) if values else None
 
 
-def machine(box):
+def host_of(box):
     model = re.search(r"model name\s*:\s*(.*)", Path("/proc/cpuinfo").read_text())
     # The sandbox's environment picks the Wine that runs the programs; a bare
     # `wine` may be the 32-bit loader, which some hosts cannot start at all.
@@ -403,7 +403,7 @@ def main():
     for name, folder in SUPPORT.items():
         box.write(f"{home}\\{folder}\\{name}", name)
 
-    host = machine(box)
+    host = host_of(box)
     results = {LAUNCHER: [], BASELINE: []}
     long_pass, failures = None, []
     # A server that stays up between runs, so that every run finds the
