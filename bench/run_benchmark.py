@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Measures the launcher (A) against baseline.exe (B), the least program that
-does the same job, in one Wine prefix set up by scripts/sandbox.py: runs
+does the same job, in one sandbox of scripts/sandbox.py: runs
 A and B alternately, samples each while it watches the stand-in runtime it
 started, and prints a markdown table of medians. Also says what the
 launcher's executable is made of. Needs an X display (xvfb-run -a).
@@ -26,18 +26,18 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "scripts"))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from sandbox import APP, SUPPORT, WINE_ENV, Sandbox, prepare_base_prefix, read_json_lines, zpath  # noqa: E402
+from sandbox import APP, SUPPORT, Sandbox, read_json_lines  # noqa: E402
+from wine_prefix import AMD64, I386, machine, ready_for, start, winearch, zpath  # noqa: E402
 
 LAUNCHER, BASELINE = "TarvexAdvanceSMSServer.exe", "baseline.exe"
-HOME = r"C:\Program Files\Java\jre6"
 FIRST_TIMER_MS = 2000
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 # What a build tree holds, told by the PE header's machine field: the
 # shipped 32-bit program, or the 64-bit twin that hosts unable to run 32-bit
 # code build instead. Each has its own binutils and its own Wine.
 KINDS = {
-    0x14C: {"what": "32-bit", "bits": "32-bit", "mingw": "i686-w64-mingw32-", "winearch": "win32"},
-    0x8664: {"what": "64-bit twin", "bits": "64-bit", "mingw": "x86_64-w64-mingw32-", "winearch": "win64"},
+    I386: {"what": "32-bit", "bits": "32-bit", "mingw": "i686-w64-mingw32-", "winearch": "win32"},
+    AMD64: {"what": "64-bit twin", "bits": "64-bit", "mingw": "x86_64-w64-mingw32-", "winearch": "win64"},
 }
 # When each sample is taken, in seconds after the stand-in runtime started.
 # The programs check on it 30 s after starting it, and every 30 s after.
@@ -101,11 +101,12 @@ def module_rss_kib(pid):
 def windows_view(box, handle_count, exe):
     """(handles, creation time in ms since 1970, names of the modules loaded)
     of the one process named exe."""
-    out = subprocess.run(["wine", str(handle_count), exe], env=box.env, capture_output=True, text=True, timeout=60)
-    lines = out.stdout.strip().split("\n")
+    stdout, stderr = start(box.prefix, str(handle_count), exe, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           text=True).communicate(timeout=60)
+    lines = stdout.strip().split("\n")
     fields = lines[0].split() if len(lines) == 1 else []
     if len(fields) < 3 or "unreadable" in lines[0]:
-        raise RuntimeError(f"handle_count found no single {exe}: {out.stdout!r} {out.stderr[-300:]!r}")
+        raise RuntimeError(f"handle_count found no single {exe}: {stdout!r} {stderr[-300:]!r}")
     return int(fields[1]), int(fields[2]), fields[3:]
 
 
@@ -144,12 +145,9 @@ def tool(*args, env=None):
 
 
 def program_kind(exe):
-    head = exe.read_bytes()[:4096]
-    pe = int.from_bytes(head[0x3C:0x40], "little")
-    machine_type = int.from_bytes(head[pe + 4:pe + 6], "little")
-    if head[:2] != b"MZ" or head[pe:pe + 4] != b"PE\0\0" or machine_type not in KINDS:
+    if machine(exe) not in KINDS:
         raise RuntimeError(f"{exe} is neither a 32-bit nor a 64-bit x86 Windows program")
-    return KINDS[machine_type]
+    return KINDS[machine(exe)]
 
 
 def origin_of(path, section):
@@ -219,7 +217,7 @@ def median(values):
     return statistics.median(values) if values else None
 
 
-def machine(box):
+def host_of(box):
     model = re.search(r"model name\s*:\s*(.*)", Path("/proc/cpuinfo").read_text())
     # The sandbox's environment picks the Wine that runs the programs; a bare
     # `wine` may be the 32-bit loader, which some hosts cannot start at all.
@@ -370,20 +368,22 @@ def main():
     work.mkdir(parents=True, exist_ok=True)
     handle_count = args.build / "bench" / "handle_count.exe"
     kind = program_kind(args.build / LAUNCHER)
-    if kind["winearch"] != WINE_ENV["WINEARCH"]:
+    if kind["winearch"] != winearch():
         sys.exit(f"{args.build} holds the {kind['what']} launcher, which runs with WINEARCH={kind['winearch']} "
-                 f"(this environment has {WINE_ENV['WINEARCH']}); bench/run sets it.")
+                 f"(this environment has {winearch()}); bench/run sets it.")
     exe = dict(exe_report(args.build, kind["mingw"]), kind=kind)
-    box = Sandbox(work / "sandbox", prepare_base_prefix(work), args.build / LAUNCHER,
+    ready_for(work / "base-prefix", args.build / LAUNCHER)
+    box = Sandbox(work / "sandbox", work / "base-prefix", args.build / LAUNCHER,
                   args.build / "tests" / "e2e" / "stand_in_java.exe", None)
     box.put(f"{APP}\\{BASELINE}", args.build / "bench" / BASELINE)
     # All four support files are in place, so the launcher copies nothing
     # and does the same work as the baseline, plus its existence checks.
-    box.add_runtime("1.6", HOME)
+    home = box.java_home("jre6")
+    box.add_runtime("1.6", home)
     for name, folder in SUPPORT.items():
-        box.write(f"{HOME}\\{folder}\\{name}", name)
+        box.write(f"{home}\\{folder}\\{name}", name)
 
-    host = machine(box)
+    host = host_of(box)
     results = {LAUNCHER: [], BASELINE: []}
     long_pass, failures = None, []
     # A server that stays up between runs, so that every run finds the

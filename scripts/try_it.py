@@ -1,36 +1,32 @@
 #!/usr/bin/env python3
-"""Runs the built 32-bit launcher once in a sandbox under build/try and says
-what it did: the runtime it chose, the files it installed, the command the
-runtime received, the messages it showed and when it ended. Called by
-scripts/run, from the project root, under a display:
-    scripts/try_it.py user|virtual [--helpers DIR] [--emulate]
+"""Runs the built 32-bit launcher once as on 64-bit Windows (WINEARCH=win64),
+in a sandbox in WORK, and says what it did: the runtime it chose, the files it
+installed, the command the runtime received, the messages it showed and when
+it ended. Called by scripts/run, under a display, once WORK/base-prefix is
+prepared (scripts/wine_prefix.py):
+    scripts/try_it.py user|virtual WORK [--emulated] [--helpers DIR]
 "user" is a real desktop with a window manager; "virtual" is Xvfb.
-WINEARCH=win64 runs it as on 64-bit Windows, win32 as on 32-bit Windows.
---helpers: the folder of the stand-in runtime and the desktop watcher.
---emulate: the 32-bit launcher runs under qemu-i386; the prefix is prepared
-natively first, and the rest runs again inside scripts/qemu-i386 run.
+--emulated: 32-bit programs run under qemu-i386 here (scripts/run wraps
+scripts/qemu-i386 run around this), so it waits longer.
+--helpers: the folder of the stand-in runtime and the desktop watcher, built
+64-bit for the win64 prefix (build/windows64/tests/e2e).
 Any failure ends in one plain sentence with its cause and what to do."""
 import argparse
+import os
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from sandbox import (RUNTIME_KEY, RUNTIME_KEY_32BIT_VIEW, SUPPORT, SOURCE, Sandbox,  # noqa: E402
-                     prepare_base_prefix_for)
+from sandbox import RUNTIME_KEY, RUNTIME_KEY_32BIT_VIEW, SUPPORT, SOURCE, Sandbox  # noqa: E402
+from wine_prefix import ready_for  # noqa: E402
 
-TRY_DIR = Path("build/try").resolve()
-LAUNCHER = Path("build/windows/TarvexAdvanceSMSServer.exe").resolve()
-SHOT = TRY_DIR / "splash-screenshot.png"
-
-
-def screenshot():
-    time.sleep(1)
-    subprocess.run(["import", "-window", "root", str(SHOT)], check=False)
+ROOT = Path(__file__).resolve().parent.parent
+LAUNCHER = ROOT / "build" / "windows" / "TarvexAdvanceSMSServer.exe"
 
 
-def report(run, box, home):
+def report(run, box, home, shot):
     installed = [f"{home}\\{folder}\\{name}" for name, folder in SUPPORT.items()
                  if box.read(f"{home}\\{folder}\\{name}") == f"{name} from {SOURCE}"]
     record = run.records[0] if run.records else None
@@ -51,43 +47,48 @@ def report(run, box, home):
         print("Launcher ended:      not in time; stopped")
     else:
         print(f"Launcher ended:      {run.ended - run.started:.1f} s after start, exit code {run.exit_code}")
-    print("Start-up window:     " + (f"screenshot in {SHOT.relative_to(Path.cwd())}" if SHOT.exists()
-                                     else "no screenshot"))
+    print("Start-up window:     " + (f"screenshot in {os.path.relpath(shot)}" if shot.exists() else "no screenshot"))
+    if run.exit_code != 0:
+        print(f"Wine's messages about the launcher are in {os.path.relpath(box.folder / 'wine-debug.log')}.")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("display", choices=["user", "virtual"])
-    parser.add_argument("--helpers", type=lambda path: Path(path).resolve(), default=Path("build/windows/tests/e2e"))
-    parser.add_argument("--emulate", action="store_true")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)  # --emulate's second half
+    parser.add_argument("work", type=lambda path: Path(path).resolve())
+    parser.add_argument("--emulated", action="store_true")
+    parser.add_argument("--helpers", type=lambda path: Path(path).resolve(),
+                        default=ROOT / "build" / "windows64" / "tests" / "e2e")
     args = parser.parse_args()
-    TRY_DIR.mkdir(parents=True, exist_ok=True)
-    box = None
+    shot, box = args.work / "splash-screenshot.png", None
+
+    def screenshot():
+        time.sleep(1)
+        subprocess.run(["import", "-window", "root", str(shot)], check=False)
+
     try:
-        if not args.inside:
-            print("Preparing the sandbox in build/try (a Wine prefix of its own) ...", flush=True)
-        base = prepare_base_prefix_for(TRY_DIR, LAUNCHER, args.emulate, args.inside)
-        box = Sandbox(TRY_DIR / "sandbox", base, LAUNCHER, args.helpers / "stand_in_java.exe",
-                      args.helpers / "desktop_watcher.exe", emulated=args.emulate)
-        home = box.program_files + r"\Java\jre6 (stand-in)"
+        print(f"Preparing the sandbox in {os.path.relpath(args.work)} (a Wine prefix of its own) ...", flush=True)
+        ready_for(args.work / "base-prefix", LAUNCHER)
+        box = Sandbox(args.work / "sandbox", args.work / "base-prefix", LAUNCHER, args.helpers / "stand_in_java.exe",
+                      args.helpers / "desktop_watcher.exe", emulated=args.emulated)
+        home = box.java_home("jre6 (stand-in)")
         box.add_runtime("1.6", home)
         if args.display == "user":  # a real desktop has a window manager to frame the windows
             box.wine("reg", "delete", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/f").wait()
         print("Starting the launcher. Its start-up window shows for 2 s; the stand-in Java runtime then runs\n"
               "for 5 s, and the launcher notices at its first 30-second check and ends, about 32 s after start"
-              + (" (minutes later under emulation)" if args.emulate else "") + ".\nWaiting ...", flush=True)
-        SHOT.unlink(missing_ok=True)
+              + (" (minutes later under emulation)" if args.emulated else "") + ".\nWaiting ...", flush=True)
+        shot.unlink(missing_ok=True)
         run = box.run(java_sleep_ms=5000, ok_delay_ms=3000, timeout=90, on_shown=screenshot)
     except Exception as error:  # one plain sentence, never a traceback
-        print(f"\nThe launcher could not be tried: {error}. Delete build/try and run scripts/run again; "
-              "if it fails the same way, scripts/test shows which part does not work on this machine.",
+        print(f"\nThe launcher could not be tried: {error}. Delete {os.path.relpath(args.work)} and run scripts/run "
+              "again; if it fails the same way, scripts/test shows which part does not work on this machine.",
               file=sys.stderr)
         return 1
     finally:
         if box:
             box.stop_wine()
-    report(run, box, home)
+    report(run, box, home, shot)
     return 0 if run.exit_code == 0 else 1
 
 

@@ -1,26 +1,24 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the built launcher under Wine, each scenario in a
 throw-away prefix with its own registry, runtime folders and application
-folder (see scripts/sandbox.py). Run under an X display (xvfb-run -a).
+folder (see scripts/sandbox.py), copied from --base, which is prepared first
+(scripts/wine_prefix.py). Run under an X display (xvfb-run -a).
 WINEARCH=win32 runs the shipped program as on 32-bit Windows. WINEARCH=win64
 runs it as on 64-bit Windows (WOW64), where it reads the registry's 32-bit
-view, or runs the 64-bit twin. With --emulate, the 32-bit programs run under
-qemu-i386, for hosts whose kernel runs no 32-bit code."""
+view, or runs the 64-bit twin. --emulated tells it that 32-bit programs run
+under qemu-i386 here: scripts/qemu-i386 run is wrapped around it."""
 
 import argparse
 import concurrent.futures
-import os
-import re
 import shutil
-import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import (APP, CLASS_PATH, PATH_JAVA, PROGRAM_FILES_X86, SOURCE, SUPPORT, Sandbox, prefix_env,
-                     prepare_base_prefix_for, runs_as_wow64, wait)
+from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, runs_as_wow64
+from wine_prefix import ready_for
 
 TITLE = "Tarvex Advance SMS Server"
 NO_RUNTIME = ("You have not Installed Java Runtime Environment on your computer.\r\n"
@@ -45,26 +43,12 @@ DESTINATION_IS_LINK = (
 PRIVATE = "/InstallSerialSupport:"  # the argument of the launcher's elevated run
 
 MAIN_CLASS = "JavaSwingClasses.MainFrame"
-JRE6 = r"C:\Program Files\Java\jre6"
-OLD_JRE = r"C:\Program Files\Java\j2re1.4.2_19"
-NEWER_JRE = r"C:\Program Files\Java\jre1.6.0_20"
-
-
-def use_program_files(folder):
-    """Puts the scenarios' runtimes under folder, where 32-bit runtimes
-    install on 64-bit Windows."""
-    global JRE6, OLD_JRE, NEWER_JRE
-    JRE6, OLD_JRE, NEWER_JRE = (home.replace(r"C:\Program Files", folder) for home in (JRE6, OLD_JRE, NEWER_JRE))
 
 
 # Under emulation only the 32-bit programs run slower: the launcher takes
 # minutes to start, then was measured to show its window 0.6 to 0.8 s into
 # its two seconds and to end 30.0 s after the runtime started, as natively.
-EMULATED_SHOWN_FOR, EMULATED_SLACK, EMULATED_LIMIT = (0.3, 6.0), 5, 25 * 60
-# Under emulation, a folder owned by no user of the emulation's namespace
-# (made by --emulate's first half) refuses writes, as chattr +i does outside.
-UNWRITABLE_BIN = "unwritable-bin"
-NOBODY = 65534
+EMULATED_SHOWN_FOR, EMULATED_SLACK = (0.3, 6.0), 5
 
 
 class Check:
@@ -139,155 +123,151 @@ def runtime_owns(box, home, names):
 # Scenarios. Each sets up its sandbox, runs the launcher once, and checks.
 
 def picks_first_new_enough_runtime_and_completes_it(box, check):
-    box.add_runtime("1.4.2_19", OLD_JRE)
-    box.add_runtime("1.6", JRE6)
-    box.add_runtime("1.6.0_20", NEWER_JRE)
-    runtime_owns(box, JRE6, ["Comm.jar"])
+    old_jre, jre6, newer_jre = (box.java_home(name) for name in ("j2re1.4.2_19", "jre6", "jre1.6.0_20"))
+    box.add_runtime("1.4.2_19", old_jre)
+    box.add_runtime("1.6", jre6)
+    box.add_runtime("1.6.0_20", newer_jre)
+    runtime_owns(box, jre6, ["Comm.jar"])
     run = box.run()
     check.window(run)
     check.boxes(run, [])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["javax.comm.properties", "Win32com.dll", "jdc.jar"], own=["Comm.jar"])
-    check.support_files(box, OLD_JRE)
-    check.support_files(box, NEWER_JRE)
+    check.support_files(box, jre6, copied=["javax.comm.properties", "Win32com.dll", "jdc.jar"], own=["Comm.jar"])
+    check.support_files(box, old_jre)
+    check.support_files(box, newer_jre)
 
 
 def reads_only_its_own_registry_view(box, check):
     """On 64-bit Windows: a 64-bit runtime, registered where only 64-bit
     programs look, is never seen, though listed first."""
+    jre6 = box.java_home("jre6")
     other = r"C:\Program Files\Java\jre1.5.0_22"
     box.add_runtime("1.5", other, view="64-bit")
-    box.add_runtime("1.6", JRE6)
+    box.add_runtime("1.6", jre6)
     run = box.run()
     check.boxes(run, [])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=SUPPORT)
+    check.support_files(box, jre6, copied=SUPPORT)
     check.support_files(box, other)
 
 
 def watch_waits_for_a_long_run_after_path_not_found(box, check):
-    box.add_runtime("1.6", JRE6, folders=["bin"])
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6, folders=["bin"])
     run = box.run(java_sleep_ms=40000)
     check.boxes(run, ["Path not found", COPY_FAILED])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 59, 66)  # still running at the first tick, gone by the second
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 def no_runtime_new_enough(box, check):
+    old_jre = box.java_home("j2re1.4.2_19")
     box.add_runtime("1.3.1_20", r"C:\Program Files\Java\j2re1.3.1_20")
-    box.add_runtime("1.4.2_19", OLD_JRE)
+    box.add_runtime("1.4.2_19", old_jre)
     run = box.run()
     check.boxes(run, [TOO_OLD])
     check.started(run, False)
     check.ended(run, 1, "hidden", 0, 4)
-    check.support_files(box, OLD_JRE)
+    check.support_files(box, old_jre)
 
 
 def version_not_a_number_falls_back_to_java_on_path(box, check):
-    box.add_runtime("1.4.2_19", OLD_JRE)
-    box.add_runtime("Beta", JRE6)  # listed next, case-insensitively; "Bet" is no number
+    old_jre, jre6 = (box.java_home(name) for name in ("j2re1.4.2_19", "jre6"))
+    box.add_runtime("1.4.2_19", old_jre)
+    box.add_runtime("Beta", jre6)  # listed next, case-insensitively; "Bet" is no number
     run = box.run(java_exit=3)
     check.window(run)
     check.boxes(run, ["Type mismatch", SEARCH_FAILED])
     check.started(run, None)
     check.ended(run, 0, "hidden", 29, 35)  # a process gone counts as ended, whatever its code
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 def start_failure_is_reported_and_ends_the_launcher(box, check):
-    box.add_runtime("1.6", JRE6, java=False)
-    runtime_owns(box, JRE6, SUPPORT)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6, java=False)
+    runtime_owns(box, jre6, SUPPORT)
     run = box.run()
     check.boxes(run, [START_FAILED])
     check.started(run, False)  # C:\Program.exe included
     check.ended(run, 1, "hidden", 0, 4)
-    check.support_files(box, JRE6, own=SUPPORT)
+    check.support_files(box, jre6, own=SUPPORT)
 
 
 def run_with_unwritable_bin(box, home, **options):
-    """A run with home's bin folder refusing new files, even to root."""
-    folder, unwritable = box.unix(home + r"\bin"), box.folder.parent / UNWRITABLE_BIN
-    # Only root outside a user namespace may set the immutable flag.
-    lock, unlock = (["mount", "--bind", str(unwritable), str(folder)], ["umount", str(folder)]) \
-        if box.emulated else (["chattr", "+i", str(folder)], ["chattr", "-i", str(folder)])
-    subprocess.run(lock, check=True)
+    """A run with home's bin folder refusing new files: its mode says so,
+    and the sandbox's Wine programs, root's too, have no right to override it."""
+    folder = box.unix(home + r"\bin")
+    folder.chmod(0o555)
     try:
         return box.run(**options)
     finally:
-        subprocess.run(unlock, check=True)
-
-
-def prepare_unwritable_bin(work, stand_in):
-    """A bin folder holding the stand-in java.exe that the emulation's
-    namespace, where root owns only its own files, cannot write to."""
-    folder = work / UNWRITABLE_BIN
-    shutil.rmtree(folder, ignore_errors=True)
-    folder.mkdir()
-    shutil.copy(stand_in, folder / "java.exe")
-    for path in (folder / "java.exe", folder):
-        path.chmod(0o555)
-        os.chown(path, NOBODY, NOBODY)
+        folder.chmod(0o755)
 
 
 def unwritable_runtime_asks_once_then_reports_and_starts_java(box, check):
-    box.add_runtime("1.6", JRE6)
-    run = run_with_unwritable_bin(box, JRE6, wine_debug="trace+exec")  # Wine's trace names each `runas`
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
+    run = run_with_unwritable_bin(box, jre6, wine_debug="trace+exec")  # Wine's trace names each `runas`
     requests = (box.folder / "wine-debug.log").read_text(errors="replace").count('verb=L"runas"')
     check.equal("elevation requests", 1, requests)
     check.boxes(run, ["Permission denied", COPY_FAILED])
     check.equal("windows shown", 1, sum(e["visible"] for e in run.window))  # the start-up window, and no other
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties"])
+    check.support_files(box, jre6, copied=["Comm.jar", "javax.comm.properties"])
 
 
 def private_mode_completes_only_the_chosen_runtime_from_a_protected_source(box, check):
     """The elevated run started directly, as Wine would start it."""
-    relative, dotted, unregistered = box.folder / "jre6", JRE6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
+    jre6 = box.java_home("jre6")
+    relative, dotted, unregistered = box.folder / "jre6", jre6 + r"\..\jre7", r"C:\Program Files\Java\jre8"
     for sub in ("bin", "lib/ext"):
         (relative / sub).mkdir(parents=True)
         box.unix(f"{unregistered}\\{sub}").mkdir(parents=True)
-    box.add_runtime("1.6", JRE6, java=False)
+    box.add_runtime("1.6", jre6, java=False)
     box.add_runtime("1.7", dotted, java=False)
     box.register_runtimes()
     source = box.unix(SOURCE)
     # 5: malformed, at once; 1002: not the runtime the launcher chooses;
     # 1003: a source folder that users may write to, as Wine shows o+w.
-    for args, exit_code in (([PRIVATE + "jre6"], 5), ([PRIVATE + JRE6, "more"], 5), ([PRIVATE + dotted], 1002),
-                            ([PRIVATE + unregistered], 1002), ([PRIVATE + JRE6], 1003), ([PRIVATE + JRE6], 0)):
+    for args, exit_code in (([PRIVATE + "jre6"], 5), ([PRIVATE + jre6, "more"], 5), ([PRIVATE + dotted], 1002),
+                            ([PRIVATE + unregistered], 1002), ([PRIVATE + jre6], 1003), ([PRIVATE + jre6], 0)):
         source.chmod(0o777 if exit_code == 1003 else 0o755)
         # Wine hands Unix only the exit code's low byte.
         check.equal(f"exit code of the run with {args}", exit_code & 0xFF, box.run_alone(*args))
         if exit_code == 1003:
-            check.support_files(box, JRE6)  # nothing copied from it
+            check.support_files(box, jre6)  # nothing copied from it
     check.equal("files in the relative folder", [], [p for p in relative.rglob("*") if p.is_file()])
     check.support_files(box, dotted)
     check.support_files(box, unregistered)
-    check.support_files(box, JRE6, copied=SUPPORT)
+    check.support_files(box, jre6, copied=SUPPORT)
 
 
 def source_others_can_change_is_never_copied(box, check):
     """Every run here holds a full administrator token, so nothing is refused
     for lack of rights: the source's own protection is all that stops it."""
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     box.unix(SOURCE).chmod(0o777)  # what Wine shows as everyone's right to write
     run = box.run()
     check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
-    check.started(run, JRE6)
+    check.started(run, jre6)
     check.ended(run, 0, "hidden", 29, 35)
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 def source_file_others_can_write_is_not_copied(box, check):
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     box.unix(SOURCE + r"\jdc.jar").chmod(0o666)
     run = box.run()
     check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
-    check.started(run, JRE6)
-    check.support_files(box, JRE6, copied=["Comm.jar", "javax.comm.properties", "Win32com.dll"])
+    check.started(run, jre6)
+    check.support_files(box, jre6, copied=["Comm.jar", "javax.comm.properties", "Win32com.dll"])
 
 
 def relink(box, path, elsewhere):
@@ -299,21 +279,23 @@ def relink(box, path, elsewhere):
 
 
 def linked_source_folder_is_refused(box, check):
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     relink(box, SOURCE, r"C:\users\Public\GsmModemJar")
     run = box.run()
     check.boxes(run, [SOURCE_IS_LINK, COPY_FAILED])
-    check.started(run, JRE6)
-    check.support_files(box, JRE6)
+    check.started(run, jre6)
+    check.support_files(box, jre6)
 
 
 def linked_runtime_folder_is_refused(box, check):
-    box.add_runtime("1.6", JRE6)
-    relink(box, JRE6 + r"\lib", r"C:\users\Public\lib")
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
+    relink(box, jre6 + r"\lib", r"C:\users\Public\lib")
     run = box.run()
     check.boxes(run, [DESTINATION_IS_LINK, COPY_FAILED])
-    check.started(run, JRE6)
-    check.support_files(box, JRE6)
+    check.started(run, jre6)
+    check.support_files(box, jre6)
 
 
 def quote_in_java_home_starts_nothing(box, check):
@@ -327,12 +309,13 @@ def quote_in_java_home_starts_nothing(box, check):
 
 
 def closing_the_window_early_ends_quietly(box, check):
-    box.add_runtime("1.6", JRE6)
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
     run = box.run(close_at_ms=1000)
     check.boxes(run, [])
     check.started(run, False)
     check.ended(run, 0, "shown", 0.8, 3)
-    check.support_files(box, JRE6)
+    check.support_files(box, jre6)
 
 
 # Longest first, so that the long watch overlaps the rest.
@@ -346,7 +329,7 @@ SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_en
              reads_only_its_own_registry_view]
 # Only where there are two views: a 32-bit launcher in a win64 prefix.
 WOW64_ONLY = [reads_only_its_own_registry_view]
-# What --emulate runs unless told otherwise, in minutes: the main scenario,
+# What --emulated runs unless told otherwise, in minutes: the main scenario,
 # the elevated copy, an error with its box, and the registry's views.
 EMULATED = [picks_first_new_enough_runtime_and_completes_it, unwritable_runtime_asks_once_then_reports_and_starts_java,
             no_runtime_new_enough, reads_only_its_own_registry_view]
@@ -359,23 +342,23 @@ EMULATED = [picks_first_new_enough_runtime_and_completes_it, unwritable_runtime_
 WINE_START_FAILED = "Run-time error '-2147023537'"
 
 
-def run_scenario(scenario, args, base):
+def run_scenario(scenario, args):
     """A scenario's name, failures and time. Run again, once, when Wine
     failed to start a program, and said so on the output."""
     began = time.time()
-    failures = try_scenario(scenario, args, base)
+    failures = try_scenario(scenario, args)
     if any(WINE_START_FAILED in failure for failure in failures):
         log = args.work / scenario.__name__ / "wine-debug.log"
         tail = log.read_text(errors="replace").splitlines()[-3:] if log.exists() else []
         print(f"AGAIN {scenario.__name__}: Wine failed to start a program; its last messages: {tail}", flush=True)
-        failures = try_scenario(scenario, args, base)
+        failures = try_scenario(scenario, args)
     return scenario.__name__, failures, time.time() - began
 
 
-def try_scenario(scenario, args, base):
-    check, box, folder = Check(args.emulate), None, args.work / scenario.__name__
+def try_scenario(scenario, args):
+    check, box, folder = Check(args.emulated), None, args.work / scenario.__name__
     try:
-        box = Sandbox(folder, base, args.launcher, args.stand_in, args.watcher, emulated=args.emulate)
+        box = Sandbox(folder, args.base, args.launcher, args.stand_in, args.watcher, emulated=args.emulated)
         scenario(box, check)
     except Exception as error:  # a sandbox that breaks fails its scenario, not the suite
         check.failures.append(f"scenario could not run: {error!r}")
@@ -383,62 +366,35 @@ def try_scenario(scenario, args, base):
         if box:
             box.stop_wine()
         shutil.rmtree(folder / "prefix", ignore_errors=True)  # 600 MB; the records stay
+    if check.failures:
+        check.failures.append(f"Wine's messages are in {folder}/*.log")
     return check.failures
-
-
-def run_unit_tests(program, work, base):
-    """The unit tests as a Windows program, in a copy of the prefix base."""
-    began, log, prefix = time.time(), work / "unit-tests.log", work / "unit-tests-prefix"
-    shutil.rmtree(prefix, ignore_errors=True)
-    subprocess.run(["cp", "-a", str(base), str(prefix)], check=True)
-    env = prefix_env(prefix)
-    try:
-        with open(log, "w") as output:
-            code = wait(["wine", str(program)], env, "unit tests", EMULATED_LIMIT, stdout=output,
-                        stderr=subprocess.STDOUT)
-    except TimeoutError as error:
-        code = error
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        shutil.rmtree(prefix, ignore_errors=True)
-    text = log.read_text(errors="replace")
-    failures = [] if code == 0 and re.search(r"\[  PASSED  \] [1-9]\d* tests?\.", text) else \
-        [f"exit code {code}, output in {log}"] + [line for line in text.splitlines() if "FAILED" in line]
-    return f"unit tests ({program.name})", failures, time.time() - began
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     absolute = lambda path: Path(path).resolve()  # Wine wants them absolute
-    for option in ("--launcher", "--stand-in", "--watcher", "--work"):
+    for option in ("--launcher", "--stand-in", "--watcher", "--work", "--base"):
         parser.add_argument(option, required=True, type=absolute)
     parser.add_argument("--jobs", type=int, default=5)
     parser.add_argument("--only", nargs="*", help="names of the scenarios to run")
     parser.add_argument("--all-but-emulated", action="store_true",
-                        help="every scenario but those that --emulate runs by default")
-    parser.add_argument("--unit-tests", type=absolute, help="a Windows program of unit tests to run as well")
-    parser.add_argument("--emulate", action="store_true",
-                        help="32-bit programs under qemu-i386: the prefix is prepared natively, then the rest runs "
-                             "again inside scripts/qemu-i386 run; longer waits, no check of the window's two seconds")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)  # --emulate's second half
+                        help="every scenario but those that --emulated runs by default")
+    parser.add_argument("--emulated", action="store_true",
+                        help="32-bit programs run under qemu-i386 here: longer waits, no check of the window's two "
+                             "seconds, and unless --only says otherwise, four scenarios")
     args = parser.parse_args()
-    for program in (args.launcher, args.stand_in, args.watcher, args.unit_tests or args.launcher):
+    for program in (args.launcher, args.stand_in, args.watcher):
         if not program.is_file():
             parser.error(f"{program} does not exist")
     args.work.mkdir(parents=True, exist_ok=True)
-    if args.emulate and not args.inside:
-        prepare_unwritable_bin(args.work, args.stand_in)
-    base = prepare_base_prefix_for(args.work, args.launcher, args.emulate, args.inside)
+    ready_for(args.base, args.launcher)
     wow64 = runs_as_wow64(args.launcher)
-    if wow64:
-        use_program_files(PROGRAM_FILES_X86)
-    chosen = [s.__name__ for s in EMULATED] if args.emulate and args.only is None else args.only
+    chosen = [s.__name__ for s in EMULATED] if args.emulated and args.only is None else args.only
     chosen = [s for s in SCENARIOS if (chosen is None or s.__name__ in chosen) and (wow64 or s not in WOW64_ONLY)
               and not (args.all_but_emulated and s in EMULATED)]
     pool = concurrent.futures.ThreadPoolExecutor(args.jobs)
-    tasks = [pool.submit(run_scenario, s, args, base) for s in chosen]
-    if args.unit_tests:
-        tasks.append(pool.submit(run_unit_tests, args.unit_tests, args.work, base))
+    tasks = [pool.submit(run_scenario, s, args) for s in chosen]
     passed = failed = 0
     for task in concurrent.futures.as_completed(tasks):
         name, failures, seconds = task.result()
