@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes.h"
 #include "launcher/program_arguments.h"
 #include "platform/app_error.h"
 #include "runtime/elevated_copy.h"
@@ -20,59 +21,6 @@
 #include "runtime/runtime_locator.h"
 
 namespace {
-
-constexpr char kRuntimeKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
-
-// Runtime subkeys in the order registered, each with its JavaHome as REG_SZ.
-class RegisteredRuntimes : public RegistryApi {
-public:
-    std::vector<std::pair<std::string, std::string>> Runtimes;
-
-    long OpenKey(RegistryKey, const std::string& path, std::uint32_t, RegistryKey& opened) override {
-        if (path == kRuntimeKey) {
-            opened = 1;
-            return kErrorSuccess;
-        }
-        for (std::size_t i = 0; i < Runtimes.size(); ++i) {
-            if (path == std::string(kRuntimeKey) + "\\" + Runtimes[i].first) {
-                opened = static_cast<RegistryKey>(i + 2);
-                return kErrorSuccess;
-            }
-        }
-        return kErrorFileNotFound;
-    }
-    long EnumKey(RegistryKey key, std::uint32_t index, std::span<char> name) override {
-        if (key != 1 || index >= Runtimes.size()) {
-            return kErrorNoMoreItems;
-        }
-        const std::string& version = Runtimes[index].first;
-        if (version.size() >= name.size()) {
-            return kErrorMoreData;
-        }
-        name[version.copy(name.data(), version.size())] = '\0';
-        return kErrorSuccess;
-    }
-    long QueryValue(RegistryKey key, const std::string& valueName, std::uint32_t& type, std::span<std::uint8_t> data,
-                    std::uint32_t& size) override {
-        if (key < 2 || valueName != "JavaHome") {
-            return kErrorFileNotFound;
-        }
-        const std::string value = Runtimes[key - 2].second + '\0';
-        type = kRegSz;
-        const bool fits = value.size() <= size && value.size() <= data.size();
-        if (fits) {
-            std::copy(value.begin(), value.end(), data.begin());
-        }
-        size = static_cast<std::uint32_t>(value.size());
-        return fits ? kErrorSuccess : kErrorMoreData;
-    }
-    long CloseKey(RegistryKey) override { return kErrorSuccess; }
-    std::string ToAnsi(const std::wstring& text) override { return {text.begin(), text.end()}; }
-    std::wstring FromAnsi(const std::string& text) override {
-        return {reinterpret_cast<const unsigned char*>(text.data()),
-                reinterpret_cast<const unsigned char*>(text.data() + text.size())};
-    }
-};
 
 // Every folder exists, every source is sound and no runtime has its files:
 // all that stands between the input and a write is the runs' own judgement.
@@ -195,7 +143,8 @@ void FirstRun(RegistryApi& registry) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    RegisteredRuntimes registry;
+    FakeRegistry registry;
+    registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
     std::size_t at = 0;
     for (;;) {
         const std::size_t versionEnd = input.find('\n', at);
@@ -204,8 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         const std::size_t homeEnd = std::min(input.find('\n', versionEnd + 1), input.size());
-        registry.Runtimes.emplace_back(input.substr(at, versionEnd - at),
-                                       input.substr(versionEnd + 1, homeEnd - versionEnd - 1));
+        registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + input.substr(at, versionEnd - at),
+                          "JavaHome", kRegSz, input.substr(versionEnd + 1, homeEnd - versionEnd - 1) + '\0');
         at = std::min(homeEnd + 1, input.size());
     }
     const std::wstring commandLine = Widened(input.substr(at));

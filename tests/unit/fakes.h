@@ -105,7 +105,10 @@ public:
         return kErrorSuccess;
     }
     std::string ToAnsi(const std::wstring& text) override { return {text.begin(), text.end()}; }  // ASCII only
-    std::wstring FromAnsi(const std::string& text) override { return {text.begin(), text.end()}; }
+    std::wstring FromAnsi(const std::string& text) override {
+        return {reinterpret_cast<const unsigned char*>(text.data()),
+                reinterpret_cast<const unsigned char*>(text.data() + text.size())};
+    }
 
 private:
     static std::string PathOf(RegistryKey root, const std::string& path) {
