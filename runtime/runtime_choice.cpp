@@ -51,25 +51,23 @@ double ParseVersionNumber(const std::wstring& text) {
         }
         return there;
     };
-    // Moves the digits at the front of rest to ascii; how many.
+    // Moves the digits at the front of rest to ascii; whether there were any.
     const auto digits = [&] {
-        std::size_t count = 0;
+        bool any = false;
         while (one(L"0123456789")) {
-            ++count;
+            any = true;
         }
-        return count;
+        return any;
     };
     one(L"+-");
-    std::size_t count = digits();
-    if (one(L".")) {
-        count += digits();
-    }
-    if (count == 0) {
+    const bool whole = digits();
+    const bool fraction = one(L".") && digits();
+    if (!whole && !fraction) {
         RaiseError(kErrTypeMismatch);
     }
     if (one(L"eE")) {
         one(L"+-");
-        if (digits() == 0) {
+        if (!digits()) {
             RaiseError(kErrTypeMismatch);
         }
     }

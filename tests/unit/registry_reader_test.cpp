@@ -105,6 +105,13 @@ TEST_F(RegistryReader, GetValueTrustsNeitherASecondQueryOfAChangedValueNorAnOver
         {kRegBinary, big, [&](std::uint32_t&) { registry.Values.clear(); }, Raised{kErrUnsupportedValueType}},
         {kRegBinary, big, change(kRegSz, std::string("ok") + '\0'), std::wstring(L"ok")},
         {kRegBinary, big, change(kRegDword, "\x02\x01"), std::int32_t{0x0102}},  // reads the fresh buffer's zeros
+        // A second buffer shorter than a DWORD, as the first query reported it.
+        {kRegBinary, big,
+         [&](std::uint32_t& size) {
+             registry.SetValue(kHkeyCurrentUser, kKey, "v", kRegDword, "\x02\x01");
+             size = 2;
+         },
+         std::int32_t{0x0102}},
         // Only the buffer's own 1024 bytes are read, less the terminator.
         {kRegSz, "xyz", [](std::uint32_t& size) { size = 5000; }, std::wstring(L"xyz") + std::wstring(1020, L'\0')},
     };
