@@ -27,7 +27,7 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "scripts"))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from sandbox import APP, SUPPORT, Sandbox, read_json_lines  # noqa: E402
-from wine_prefix import AMD64, I386, machine, ready_for, start, winearch, zpath  # noqa: E402
+from wine_prefix import AMD64, I386, machine, ready_for, start, unix_pids, winearch, zpath  # noqa: E402
 
 LAUNCHER, BASELINE = "TarvexAdvanceSMSServer.exe", "baseline.exe"
 FIRST_TIMER_MS = 2000
@@ -47,22 +47,6 @@ LONG_LAST = 122  # handles after four checks
 
 
 # --- one program run ------------------------------------------------------
-
-def unix_pids(prefix, exe=None):
-    """Linux ids of the processes of this Wine prefix running a program named
-    exe, or any program. Wine shows a Windows process's own path as its argv[0]."""
-    found = []
-    for entry in Path("/proc").iterdir():
-        try:
-            argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
-            environ = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        named = exe is None or argv0.lower().endswith("\\" + exe.lower())
-        if named and f"WINEPREFIX={prefix}".encode() in environ:
-            found.append(int(entry.name))
-    return found
-
 
 def cpu_ms(pid):
     """User + system time of every thread, from /proc (clock-tick resolution)."""

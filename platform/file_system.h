@@ -39,33 +39,44 @@ struct FileProtection {
 
 // File tests and careful copies. Failures are raised as AppError with the
 // classic numbers (53 file not found, 76 path not found, 70 permission
-// denied) and the system's own code; a path with a NUL in it is refused
-// with 52.
+// denied, 58 file already exists) and the system's own code; a path with a
+// NUL in it is refused with 52.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // True when a file (not a folder) with this full path exists. Never raises.
+    // True when a regular file, neither a folder nor a link, has this full
+    // path. Never raises.
     virtual bool FileExists(const std::wstring& path) = 0;
 
     // True when a folder with this full path exists. Never raises.
     virtual bool FolderExists(const std::wstring& path) = 0;
 
     // Opens a file or folder itself, never what a link leads to, for
-    // reading, and keeps anyone from writing, deleting or renaming it until
-    // Close.
-    virtual FileHandle OpenHeld(const std::wstring& path) = 0;
+    // reading, and keeps anyone from deleting or renaming it until Close; a
+    // file, from writing to it as well. A folder stays open to new entries.
+    virtual FileHandle OpenHeld(const std::wstring& path, bool folder) = 0;
 
     // What Windows says of an opened file or folder, read through its
     // handle and again by its path, which names the same entry while it is
     // held: a link shows in either reading.
     virtual FileProtection ProtectionOf(FileHandle opened, const std::wstring& path) = 0;
 
-    // Writes the bytes of the opened source into a new file of this name
-    // (one part, no folder) in the opened folder, never replacing a file
-    // and never following a link there. False, with nothing written, when
-    // the folder already has an entry of that name.
-    virtual bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) = 0;
+    // Writes the bytes of the opened source, flushed to disk, into a new file
+    // of this name (one part, no folder) in the opened folder, and leaves it
+    // open. Until MoveIntoPlace has named it, the file goes when it is closed
+    // or its process ends. Raises 58 when the folder has an entry of that
+    // name already.
+    virtual FileHandle WriteTemporaryCopy(FileHandle source, FileHandle folder, const std::wstring& name) = 0;
+
+    // Gives a written copy this name (one part) in the opened folder, never
+    // replacing an entry and never following a link there. False when the
+    // name is taken; the copy then still goes when it is closed.
+    virtual bool MoveIntoPlace(FileHandle written, FileHandle folder, const std::wstring& name) = 0;
+
+    // Deletes the file (not a folder) of this name in the opened folder.
+    // Raises when there is none, or when another program has it open.
+    virtual void RemoveFile(FileHandle folder, const std::wstring& name) = 0;
 
     virtual void Close(FileHandle opened) = 0;
 };

@@ -1,16 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "platform/app_error.h"
 
 using ProcessHandle = std::uintptr_t;  // 0 is the null handle
+using LockHandle = std::uintptr_t;     // 0: no lock held
 
 inline constexpr std::uint32_t kSynchronize = 0x00100000U;
 inline constexpr std::uint32_t kProcessQueryInformation = 0x00000400U;
 inline constexpr std::uint32_t kStillActive = 259;
+
+// How a run the launcher waited for ended, as far as it waited.
+enum class RunEnd { Exited, StillRunning, WaitFailed };
+
+struct ElevatedRun {
+    RunEnd End = RunEnd::Exited;
+    AppError Error;  // once it exited: what its exit code reports, Number 0 for success
+};
 
 class ProcessApi {
 public:
@@ -28,13 +36,17 @@ public:
 
     // Runs program with these parameters (one command-line text), asking
     // Windows to elevate it, and waits for it to end, at most limitMs once
-    // it has started, while the window's messages keep flowing. Returns the
-    // error its exit code reports, Number 0 when it succeeded, or none when
-    // it did not end in time; it is then left running. Raises AppError when
-    // it could not be started, the user declining the elevation
-    // (ERROR_CANCELLED) included.
-    virtual std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
-                                                unsigned limitMs) = 0;
+    // it has started, while the window's messages keep flowing. Left running
+    // when it does not end in time. Raises AppError when it could not be
+    // started, the user declining the elevation (ERROR_CANCELLED) included.
+    virtual ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned limitMs) = 0;
+
+    // Waits, at most limitMs and with the window's messages flowing, until
+    // this process owns the mutex of this name, which it makes if no one has.
+    // 0 when the time ran out or the mutex cannot be opened, as one that
+    // another user made may not be.
+    virtual LockHandle LockNamed(const std::wstring& name, unsigned limitMs) = 0;
+    virtual void Unlock(LockHandle lock) = 0;
 
     // kernel32's OpenProcess, GetExitCodeProcess and CloseHandle, untouched:
     // OpenProcess gives 0 on failure; GetExitCodeProcess leaves exitCode as

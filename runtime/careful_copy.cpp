@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/app_error.h"
+#include "platform/decimal_text.h"
 #include "runtime/private_argument.h"
 #include "runtime/runtime_choice.h"
 
@@ -56,7 +57,7 @@ bool OthersGranted(const FileProtection& protection, std::uint32_t rights) {
 
 FileHandle OpenStep(HeldFiles& held, const std::wstring& step, bool folder) {
     try {
-        return held.Open(step);
+        return held.Open(step, folder);
     } catch (const AppError& error) {
         if (!folder || error.Number != kErrFileNotFound) {
             throw;
@@ -100,6 +101,42 @@ bool HasDotSegment(const std::wstring& folder) {
     return false;
 }
 
+// How many runs may be writing one file into one runtime at once, each
+// under a temporary name of its own: a second launcher waits for the first,
+// so this many is rare already.
+constexpr unsigned kTemporaryNames = 4;
+
+// A support file's name while it is written: in the runtime's own folder,
+// where no class loader looks, and with an ending no loader takes for code.
+std::wstring TemporaryNameOf(const SupportFile& file, unsigned n) {
+    return file.Name + (L"." + DecimalText(n)) + L".partial";
+}
+
+// Writes file's copy under the first temporary name that no other run is
+// writing under. What a run cut off by a power failure left there goes
+// first; a killed run's copy is gone already.
+FileHandle WriteUnderTemporaryName(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
+    FileSystem& files = held.Files();
+    const FileHandle home = held.Open(PathChain(javaHome).back(), true);
+    const FileHandle source = held.Open(SourceOf(file), false);
+    for (unsigned n = 1;; ++n) {
+        const std::wstring name = TemporaryNameOf(file, n);
+        try {
+            files.RemoveFile(home, name);
+        } catch (const AppError&) {
+            // Usually nothing is there. Another run's copy in the making, or
+            // a folder this run may not change, stays for a later run.
+        }
+        try {
+            return held.Keep(files.WriteTemporaryCopy(source, home, name));
+        } catch (const AppError& error) {
+            if (error.Number != kErrFileAlreadyExists || n == kTemporaryNames) {
+                throw;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
@@ -117,14 +154,19 @@ HeldFiles::~HeldFiles() {
     }
 }
 
-FileHandle HeldFiles::Open(const std::wstring& path) {
+FileHandle HeldFiles::Open(const std::wstring& path, bool folder) {
     const auto found =
         std::find_if(opened_.begin(), opened_.end(), [&](const auto& held) { return held.first == path; });
     if (found != opened_.end()) {
         return found->second;
     }
-    opened_.emplace_back(path, files_.OpenHeld(path));
+    opened_.emplace_back(path, files_.OpenHeld(path, folder));
     return opened_.back().second;
+}
+
+FileHandle HeldFiles::Keep(FileHandle opened) {
+    opened_.emplace_back(std::wstring(), opened);
+    return opened;
 }
 
 bool IsRuntimeFolder(const std::wstring& folder) {
@@ -152,6 +194,14 @@ void HoldProtectedSource(HeldFiles& held, const SupportFile& file) {
 }
 
 bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
-    const FileHandle folder = held.Open(PathChain(javaHome + file.Folder).back());
-    return held.Files().CopyIntoNewFile(held.Open(SourceOf(file)), folder, file.Name);
+    const FileHandle written = WriteUnderTemporaryName(held, javaHome, file);
+    if (held.Files().MoveIntoPlace(written, held.Open(PathChain(javaHome + file.Folder).back(), true), file.Name)) {
+        return true;
+    }
+    // Taken meanwhile, by another run that was first: its file is as good as
+    // this one. Anything else there is no support file, and never becomes one.
+    if (!held.Files().FileExists(TargetOf(javaHome, file))) {
+        RaiseError(kErrFileAlreadyExists);
+    }
+    return false;
 }

@@ -10,7 +10,8 @@
 // The one way a support file reaches a runtime, whoever runs the launcher:
 // from a source that no one but the system, administrators and the
 // running user can change or replace, through folders that are held open
-// and are no links, into a new file that replaces nothing.
+// and are no links, into a new file that replaces nothing and appears
+// under its name only once it is whole and on disk.
 
 inline constexpr wchar_t kSourceFolder[] = L"C:\\tarvex\\GsmModemJar";
 
@@ -47,7 +48,9 @@ public:
     HeldFiles(const HeldFiles&) = delete;
     HeldFiles& operator=(const HeldFiles&) = delete;
 
-    FileHandle Open(const std::wstring& path);
+    FileHandle Open(const std::wstring& path, bool folder);
+    // Closes opened with the rest.
+    FileHandle Keep(FileHandle opened);
     FileSystem& Files() { return files_; }
 
 private:
@@ -65,6 +68,8 @@ void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const Suppor
 // can change or replace them, and 53 or 76 for what is not there.
 void HoldProtectedSource(HeldFiles& held, const SupportFile& file);
 
-// Copies the held source into the held folder, as a new file: false when a
-// file of that name appeared there meanwhile, which counts as present.
+// Copies the held source into the held folder: written under a temporary
+// name in the runtime's own folder, then moved into place. False when
+// another run put a file of that name there first, which counts as
+// present; raises 58 when a folder or link has the name.
 bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);

@@ -29,12 +29,12 @@ void CopyFromProtectedSource(const std::wstring& javaHome, FileSystem& files) {
 
 // Whether folder is, text for text, the runtime the launcher itself would
 // complete, read again here rather than taken on trust.
-bool IsChosenRuntime(const std::wstring& folder, RegistryApi& registry) {
+bool IsChosenRuntime(const std::wstring& folder, RegistryApi& registry, FileSystem& files) {
     if (!IsRuntimeFolder(folder)) {
         return false;
     }
     try {
-        return ChosenJavaHome(registry) == folder;
+        return ChosenJavaHome(registry, files) == folder;
     } catch (const AppError&) {
         return false;  // no runtime can be chosen, so none is this one
     }
@@ -49,7 +49,7 @@ std::int32_t RunSerialSupportInstaller(const std::wstring& folder, RegistryApi& 
         if (folder.empty()) {
             return kErrInvalidArgument;
         }
-        if (!IsChosenRuntime(folder, registry) || !files.FolderExists(folder)) {
+        if (!IsChosenRuntime(folder, registry, files) || !files.FolderExists(folder)) {
             return kErrRuntimeFolderRefused;
         }
         CopyFromProtectedSource(folder, files);

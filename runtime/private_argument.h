@@ -25,15 +25,18 @@ inline constexpr std::int32_t kErrSourceIsLink = 1004;
 inline constexpr std::int32_t kErrDestinationIsLink = 1005;
 inline constexpr std::int32_t kErrElevatedRunUnfinished = 1006;
 inline constexpr std::int32_t kErrIncompleteCopy = 1007;
+inline constexpr std::int32_t kErrElevatedRunLost = 1008;
 
-inline constexpr std::array<KnownError, 6> kCopyErrors = {{
+inline constexpr std::array<KnownError, 7> kCopyErrors = {{
     {kErrRuntimeFolderRefused,
      L"The support files were not installed: the step that copies them with administrator rights was given a "
      L"folder other than the Java runtime this program uses."},
     {kErrSourceNotProtected,
      L"The support files in C:\\tarvex\\GsmModemJar were not installed: users other than administrators can "
-     L"change that folder, a folder above it or a file in it. An administrator should allow only administrators "
-     L"to change them, then start the program again."},
+     L"change that folder, a folder above it or a file in it. An administrator should run this command once, then "
+     L"start the program again:\r\n\r\n"
+     L"icacls C:\\tarvex /inheritance:r /grant:r \"*S-1-5-32-544:(OI)(CI)F\" \"*S-1-5-18:(OI)(CI)F\" "
+     L"\"*S-1-5-32-545:(OI)(CI)RX\""},
     {kErrSourceIsLink,
      L"The support files in C:\\tarvex\\GsmModemJar were not installed: that folder, a folder above it or a file "
      L"in it is a link. An administrator should put the real folder or file in its place, then start the program "
@@ -45,6 +48,9 @@ inline constexpr std::array<KnownError, 6> kCopyErrors = {{
      L"The support files were not installed: the step that copies them with administrator rights did not finish "
      L"within a minute."},
     {kErrIncompleteCopy, L"The support files were not installed: a file could not be written in full."},
+    {kErrElevatedRunLost,
+     L"The support files may not have been installed: the step that copies them with administrator rights started, "
+     L"but waiting for it to end failed."},
 }};
 
 // The error an exit code of the elevated run stands for, with its usual

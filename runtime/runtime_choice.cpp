@@ -10,6 +10,7 @@
 #include "platform/app_error.h"
 #include "platform/decimal_text.h"
 #include "registry/registry_reader.h"
+#include "runtime/careful_copy.h"
 
 namespace {
 
@@ -30,6 +31,19 @@ std::wstring RegistryValueText(RegistryApi& registry, const RegistryValue& value
             }
         },
         value);
+}
+
+bool IsNewEnough(const std::wstring& version) { return ParseVersionNumber(version.substr(0, 3)) >= kLowestVersion; }
+
+std::wstring JavaHomeOf(RegistryApi& registry, const std::wstring& version) {
+    return RegistryValueText(registry,
+                             GetValue(registry, kHkeyLocalMachine, kRuntimeKey + (L"\\" + version), L"JavaHome"));
+}
+
+// Whether the runtime at home is still there: its java.exe, by an absolute
+// path, as a relative one would depend on the current folder.
+bool HasJava(const std::wstring& home, FileSystem& files) {
+    return IsAbsoluteFolder(home) && files.FileExists(home + L"\\bin\\java.exe");
 }
 
 }  // namespace
@@ -81,25 +95,32 @@ double ParseVersionNumber(const std::wstring& text) {
     return std::atof(ascii.c_str());  // NOLINT(cert-err34-c)
 }
 
-std::optional<std::wstring> FirstQualifyingVersion(RegistryApi& registry) {
+std::optional<std::wstring> ChosenJavaHome(RegistryApi& registry, FileSystem& files) {
     const SubKeyList versions = EnumSubKeys(registry, kHkeyLocalMachine, kRuntimeKey);
-    const auto chosen = std::find_if(versions.Names().begin(), versions.Names().end(), [](const std::wstring& name) {
-        return ParseVersionNumber(name.substr(0, 3)) >= kLowestVersion;
-    });
-    if (chosen == versions.Names().end()) {
+    const std::vector<std::wstring>& names = versions.Names();
+    const auto first = std::find_if(names.begin(), names.end(), IsNewEnough);
+    if (first == names.end()) {
         return std::nullopt;
     }
-    return *chosen;
-}
-
-std::wstring JavaHomeOf(RegistryApi& registry, const std::wstring& version) {
-    return RegistryValueText(registry,
-                             GetValue(registry, kHkeyLocalMachine, kRuntimeKey + (L"\\" + version), L"JavaHome"));
-}
-
-std::wstring ChosenJavaHome(RegistryApi& registry) {
-    const std::optional<std::wstring> version = FirstQualifyingVersion(registry);
-    return version ? JavaHomeOf(registry, *version) : std::wstring();
+    const std::wstring home = JavaHomeOf(registry, *first);
+    if (HasJava(home, files)) {
+        return home;
+    }
+    for (auto later = std::next(first); later != names.end(); ++later) {
+        try {
+            if (IsNewEnough(*later)) {
+                const std::wstring laterHome = JavaHomeOf(registry, *later);
+                if (HasJava(laterHome, files)) {
+                    return laterHome;
+                }
+            }
+        } catch (const AppError&) {
+            // A later key that cannot be read is passed over like one whose
+            // runtime is gone: only the first's errors are the user's to see.
+        }
+    }
+    // None is there: the first, which fails as it always has, with its boxes.
+    return home;
 }
 
 bool IsUsableFolderText(const std::wstring& text) {

@@ -3,12 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/registry_api.h"
 
-// Which registered Java runtime the launcher uses: the first listed under
-// HKLM\SOFTWARE\JavaSoft\Java Runtime Environment whose version is 1.5 or
-// higher, not the highest. The locator and the elevated run both choose
-// through here, so they cannot disagree.
+// Which registered Java runtime the launcher uses. The locator and the
+// elevated run both choose through here, so they cannot disagree.
 
 inline constexpr wchar_t kRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
@@ -16,18 +15,17 @@ inline constexpr wchar_t kRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Envi
 // "Type mismatch" for anything that is not a number.
 double ParseVersionNumber(const std::wstring& text);
 
-// The first version subkey whose first three characters read as 1.5 or
-// higher; none when no subkey does. Raises 13 for a version text met before
-// it that is not a number, and whatever the registry reader raises.
-std::optional<std::wstring> FirstQualifyingVersion(RegistryApi& registry);
-
-// The JavaHome value of that version subkey as text, exactly as read: empty
-// when the key cannot be opened. Raises 1001 when it has no readable value.
-std::wstring JavaHomeOf(RegistryApi& registry, const std::wstring& version);
-
-// The home folder of the runtime the launcher uses; empty when there is
-// none. Raises as the two above do.
-std::wstring ChosenJavaHome(RegistryApi& registry);
+// The home folder of the runtime the launcher uses, exactly as read: the
+// JavaHome of the first version subkey under HKLM\SOFTWARE\JavaSoft\Java
+// Runtime Environment whose first three characters read as 1.5 or higher,
+// not the highest. Java's uninstallers often leave their key behind: when
+// that folder has no bin\java.exe, the first later subkey of 1.5 or higher
+// whose folder has one is taken instead, and the first when none has. None
+// when no subkey reads as 1.5 or higher. Raises 13 for a version text before
+// the first that is not a number, and what the registry reader raises for
+// the first's JavaHome (1001 when it has no readable value); later subkeys
+// that cannot be read are passed over.
+std::optional<std::wstring> ChosenJavaHome(RegistryApi& registry, FileSystem& files);
 
 // Whether text can name a folder at all: a double quote would end the
 // quoted path it is put in, and Windows allows no control character in a

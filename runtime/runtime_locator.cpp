@@ -29,16 +29,15 @@ void LocateJavaRuntime(Platform& platform, std::wstring& javaHomePath) {
             ui.ShowMessage(kNoRuntimeMessage);
             ui.EndProgram(kExitNoRuntime);
         }
-        const std::optional<std::wstring> version = FirstQualifyingVersion(registry);
-        if (!version) {
+        const std::optional<std::wstring> home = ChosenJavaHome(registry, platform.Files);
+        if (!home) {
             ui.ShowMessage(kNoSuitableRuntimeMessage);
             ui.EndProgram(kExitNoRuntime);
         }
-        const std::wstring home = JavaHomeOf(registry, *version);
         // An empty JavaHome leaves the start to `java` on the search path.
-        if (!home.empty()) {
-            javaHomePath = home;
-            InstallSerialSupport(home, platform);
+        if (!home->empty()) {
+            javaHomePath = *home;
+            InstallSerialSupport(*home, platform);
         }
     } catch (const AppError& error) {
         ui.ShowMessage(error.Description);

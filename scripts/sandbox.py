@@ -9,11 +9,12 @@ Used by the end-to-end tests (tests/e2e/run_scenarios.py), by scripts/run
 import json
 import os
 import shutil
+import signal
 import subprocess
 import time
 from pathlib import PureWindowsPath
 
-from wine_prefix import AMD64, I386, environment, machine, start, winearch, zpath
+from wine_prefix import AMD64, I386, environment, machine, start, unix_pids, winearch, zpath
 
 APP = r"C:\SMS Apps\Gateway"
 SOURCE = r"C:\tarvex\GsmModemJar"
@@ -150,12 +151,55 @@ class Sandbox:
         nothing, and returns its exit code. Registers no runtimes."""
         return self.wine(self.launcher, *args, log="wine-debug.log").wait(timeout * self.patience)
 
+    def launch(self, *args, log="wine-debug.log", **env):
+        """Starts the launcher with args, while a run watches, and what it
+        starts with env. Wine's messages go to log."""
+        return self.wine(self.launcher, *args, env={"E2E_RECORD": zpath(self.folder / "java.jsonl"), **env}, log=log)
+
+    def signal_launchers(self, number):
+        """Sends signal number to every process of the launcher in this
+        prefix (as on 64-bit Windows, a child of the process Wine started),
+        and says which ones."""
+        pids = unix_pids(self.prefix, PureWindowsPath(self.launcher).name)
+        for pid in pids:
+            os.kill(pid, number)
+        return pids
+
+    def when_written(self, home, size, number):
+        """A `during` for run: once a file under the runtime's folder home
+        grows, whatever its name, lets the launcher run only in bursts of a
+        few milliseconds, so that however fast it copies, it is caught once
+        the file holds size bytes; then sends it signal number (SIGSTOP
+        leaves it frozen). What it returns keeps the file, how far the copy
+        had come and the processes stopped, as does stopped.json."""
+        seen = {}
+
+        def watch():
+            deadline = time.time() + 60 * self.patience
+            while not seen and time.time() < deadline:
+                growing = [p for p in self.unix(home).rglob("*") if p.is_file() and p.stat().st_size and
+                           p.name != "java.exe"]
+                if growing:
+                    pids = self.signal_launchers(signal.SIGSTOP)
+                    while growing[0].stat().st_size < size and time.time() < deadline:
+                        for burst in (signal.SIGCONT, signal.SIGSTOP):
+                            for pid in pids:
+                                os.kill(pid, burst)
+                            time.sleep(0.002)
+                    seen.update(pids=pids, file=str(growing[0]), size=growing[0].stat().st_size)
+                    for pid in pids:
+                        os.kill(pid, number)
+                    (self.folder / "stopped.json").write_text(json.dumps(seen))
+                time.sleep(0.005)
+        return seen, watch
+
     def run(self, java_exit=0, java_sleep_ms=0, close_at_ms=None, ok_delay_ms=300, timeout=120, on_shown=None,
-            args=(), wine_debug=None):
-        """Starts the watcher, then the launcher with args, and waits for the
-        launcher to end. on_shown is called once the start-up window has
-        appeared. wine_debug sets WINEDEBUG for the launcher and what it
-        starts. Wine's messages go to wine-debug.log either way."""
+            args=(), wine_debug=None, during=None):
+        """Starts the watcher, then the launcher with args, and waits for it
+        to end, and for any other launcher in the prefix. on_shown is called
+        once the start-up window has appeared, during every 0.1 s meanwhile.
+        wine_debug sets WINEDEBUG for the launcher and what it starts.
+        Wine's messages go to wine-debug.log either way."""
         timeout *= self.patience
         if self.runtimes is not None:
             self.register_runtimes()
@@ -175,13 +219,14 @@ class Sandbox:
 
         started = time.time()
         debug = {"WINEDEBUG": wine_debug} if wine_debug else {}
-        launcher = self.wine(self.launcher, *args, env={"E2E_RECORD": zpath(records), "E2E_JAVA_EXIT": str(java_exit),
-                                                        "E2E_JAVA_SLEEP_MS": str(java_sleep_ms), **debug},
-                             log="wine-debug.log")
-        while launcher.poll() is None and time.time() < started + timeout:
+        launcher = self.launch(*args, E2E_JAVA_EXIT=str(java_exit), E2E_JAVA_SLEEP_MS=str(java_sleep_ms), **debug)
+        name = PureWindowsPath(self.launcher).name
+        while (launcher.poll() is None or unix_pids(self.prefix, name)) and time.time() < started + timeout:
             if on_shown and any(e["event"] == "window" and e["visible"] for e in read_json_lines(watch_log)):
                 on_shown()
                 on_shown = None
+            if during:
+                during()
             time.sleep(0.1)
         ended, exit_code = time.time(), launcher.poll()
         stop.touch()

@@ -66,6 +66,22 @@ def machine(program):
     return int.from_bytes(head[pe + 4:pe + 6], "little")
 
 
+def unix_pids(prefix, exe=None):
+    """Linux ids of the processes of this Wine prefix running a program named
+    exe, or any program. Wine shows a Windows process's own path as its argv[0]."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        try:
+            argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        named = exe is None or argv0.lower().endswith("\\" + exe.lower())
+        if named and f"WINEPREFIX={prefix}".encode() in environ:
+            found.append(int(entry.name))
+    return found
+
+
 def zpath(path):
     """A Unix path as Windows programs in a prefix see it, through Z:."""
     return "Z:" + str(path).replace("/", "\\")

@@ -24,6 +24,8 @@ public:
 
     Resource Get() const { return resource_; }
     explicit operator bool() const { return Valid(resource_); }
+    // Hands the resource over to the caller, who frees it.
+    Resource Release() { return std::exchange(resource_, Resource{}); }
 
     // Frees the resource now; false when the free failed, or there was none.
     bool Close() {

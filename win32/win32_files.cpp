@@ -4,6 +4,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "runtime/private_argument.h"
@@ -48,9 +50,12 @@ DWORD Win32CodeOf(NTSTATUS status) {
     return toDosError != nullptr ? toDosError(status) : ERROR_GEN_FAILURE;
 }
 
-// Creates name, one part, in the opened folder itself: a path opened again
-// from its root could meanwhile lead elsewhere. None when it is there already.
-ScopedHandle CreateInFolder(HANDLE folder, const std::wstring& name) {
+// Opens or creates name, one part, in the opened folder itself: a path
+// opened again from its root could meanwhile lead elsewhere. Case-insensitive
+// as every Win32 open is, so that comm.jar is Comm.jar, and with
+// FILE_OPEN_REPARSE_POINT never through a link planted at name.
+ScopedHandle OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                          ULONG options) {
     if (name.find_first_of(L"\\/") != std::wstring::npos) {
         RaiseError(kErrBadFileName);
     }
@@ -60,31 +65,54 @@ ScopedHandle CreateInFolder(HANDLE folder, const std::wstring& name) {
     }
     UNICODE_STRING text{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                         static_cast<USHORT>(name.size() * sizeof(wchar_t)), const_cast<wchar_t*>(PathText(name))};
-    // Case-insensitive as every Win32 open is, so that comm.jar is Comm.jar.
     OBJECT_ATTRIBUTES attributes{};
     InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status{};
-    HANDLE created = nullptr;
-    // FILE_CREATE never replaces an entry, and with FILE_OPEN_REPARSE_POINT a
-    // link planted at name counts as one that is there.
+    HANDLE opened = nullptr;
     const NTSTATUS result = ntCreateFile(
-        &created, GENERIC_WRITE | DELETE | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
-        FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
-    if (result >= 0) {
-        return ScopedHandle(created);
+        &opened, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+        options | FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (result < 0) {
+        throw AppErrorFromWin32(Win32CodeOf(result));
     }
-    const DWORD code = Win32CodeOf(result);
-    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) {
-        return ScopedHandle();
+    return ScopedHandle(opened);
+}
+
+// Marks file to go when its last handle closes, or its process ends; or
+// keeps it again.
+bool MarkForDeletion(HANDLE file, bool mark) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(mark)};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+// Copies source from its start into target. A write that wrote less than
+// it was given, or failed without saying why, is no copy either.
+void CopyBytes(HANDLE source, HANDLE target, std::vector<char>& buffer) {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) {
+        RaiseLastWin32Error();
     }
-    throw AppErrorFromWin32(code);
+    for (DWORD read = 1; read != 0;) {
+        DWORD written = 0;
+        if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
+            !WriteFile(target, buffer.data(), read, &written, nullptr)) {
+            if (GetLastError() == ERROR_SUCCESS) {
+                RaiseCopyError(kErrIncompleteCopy);
+            }
+            RaiseLastWin32Error();
+        }
+        if (written != read) {
+            RaiseCopyError(kErrIncompleteCopy);
+        }
+    }
 }
 
 }  // namespace
 
 bool Win32Files::FileExists(const std::wstring& path) {
     const DWORD attributes = AttributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
 bool Win32Files::FolderExists(const std::wstring& path) {
@@ -92,11 +120,16 @@ bool Win32Files::FolderExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-FileHandle Win32Files::OpenHeld(const std::wstring& path) {
+FileHandle Win32Files::OpenHeld(const std::wstring& path, bool folder) {
     // BACKUP_SEMANTICS opens folders as well as files; OPEN_REPARSE_POINT
-    // opens a link itself rather than what it leads to. Shared for reading
-    // only: no one can write to it, delete it or rename it while it is open.
-    HANDLE opened = CreateFileW(PathText(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // opens a link itself rather than what it leads to. Never shared for
+    // deleting, so no one can delete or rename it while it is open. A file
+    // is shared for reading only, so that no one writes to it either. A
+    // folder is shared for writing as well: moving a file into a folder opens
+    // it for adding an entry, which Windows refuses while another handle
+    // withholds that sharing.
+    const DWORD share = folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    HANDLE opened = CreateFileW(PathText(path), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         RaiseLastWin32Error();
@@ -117,39 +150,61 @@ FileProtection Win32Files::ProtectionOf(FileHandle opened, const std::wstring& p
     return protection;
 }
 
-bool Win32Files::CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) {
-    ScopedHandle created = CreateInFolder(ToHandle(folder), name);
-    if (!created) {
+FileHandle Win32Files::WriteTemporaryCopy(FileHandle source, FileHandle folder, const std::wstring& name) {
+    // Before anything is created, so that a failed allocation leaves nothing.
+    std::vector<char> buffer(64 * 1024);
+    // Others may read it, never write, delete or rename it while it is open.
+    ScopedHandle written =
+        OpenInFolder(ToHandle(folder), name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE, 0);
+    if (!MarkForDeletion(written.Get(), true)) {
+        RaiseLastWin32Error();
+    }
+    CopyBytes(ToHandle(source), written.Get(), buffer);
+    if (!FlushFileBuffers(written.Get())) {
+        RaiseLastWin32Error();
+    }
+    return reinterpret_cast<FileHandle>(written.Release());
+}
+
+bool Win32Files::MoveIntoPlace(FileHandle written, FileHandle folder, const std::wstring& name) {
+    if (name.find_first_of(L"\\/") != std::wstring::npos) {
+        RaiseError(kErrBadFileName);
+    }
+    const auto ntSetInformationFile =
+        LoadedFunction<decltype(&NtSetInformationFile)>(L"ntdll.dll", "NtSetInformationFile");
+    if (ntSetInformationFile == nullptr) {
+        throw AppErrorFromWin32(ERROR_PROC_NOT_FOUND);
+    }
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    // Relative to the held folder, by the one part of its name.
+    rename->RootDirectory = ToHandle(folder);
+    rename->FileNameLength = static_cast<ULONG>(nameBytes);
+    std::copy(name.begin(), name.end(), rename->FileName);
+    if (!MarkForDeletion(ToHandle(written), false)) {
+        RaiseLastWin32Error();
+    }
+    IO_STATUS_BLOCK status{};
+    const NTSTATUS result = ntSetInformationFile(ToHandle(written), &status, buffer.data(),
+                                                 static_cast<ULONG>(buffer.size()), FileRenameInformation);
+    if (result >= 0) {
+        return true;
+    }
+    // Not moved: it goes at its close after all. Should the mark fail, a
+    // later run removes the file; the failure to report is the move's.
+    const DWORD code = Win32CodeOf(result);
+    MarkForDeletion(ToHandle(written), true);
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
         return false;
     }
-    std::vector<char> buffer(64 * 1024);
-    const LARGE_INTEGER start{};
-    bool copied = SetFilePointerEx(ToHandle(source), start, nullptr, FILE_BEGIN) != FALSE;
-    bool whole = true;
-    for (DWORD read = 1; copied && whole && read != 0;) {
-        DWORD written = 0;
-        copied =
-            ReadFile(ToHandle(source), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) != FALSE &&
-            WriteFile(created.Get(), buffer.data(), read, &written, nullptr) != FALSE;
-        whole = written == read;
-    }
-    const DWORD error = GetLastError();
-    if (!copied || !whole) {
-        // Half a file would count as present next time: it goes. Should
-        // that fail too, the error below is still the one to report.
-        FILE_DISPOSITION_INFO remove{TRUE};
-        SetFileInformationByHandle(created.Get(), FileDispositionInfo, &remove, sizeof(remove));
-    }
-    created.Close();
-    if (!copied && error != ERROR_SUCCESS) {
-        throw AppErrorFromWin32(error);
-    }
-    // A write that wrote less than it was given, or failed without saying
-    // why, is no copy either.
-    if (!copied || !whole) {
-        RaiseCopyError(kErrIncompleteCopy);
-    }
-    return true;
+    throw AppErrorFromWin32(code);
+}
+
+void Win32Files::RemoveFile(FileHandle folder, const std::wstring& name) {
+    // Shared with no one: a file another program has open stays.
+    OpenInFolder(ToHandle(folder), name, DELETE, 0, FILE_OPEN, FILE_DELETE_ON_CLOSE);
 }
 
 // A handle this seam opened; closing it fails only for one that is not.

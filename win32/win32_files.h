@@ -8,8 +8,10 @@ class Win32Files : public FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
     bool FolderExists(const std::wstring& path) override;
-    FileHandle OpenHeld(const std::wstring& path) override;
+    FileHandle OpenHeld(const std::wstring& path, bool folder) override;
     FileProtection ProtectionOf(FileHandle opened, const std::wstring& path) override;
-    bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) override;
+    FileHandle WriteTemporaryCopy(FileHandle source, FileHandle folder, const std::wstring& name) override;
+    bool MoveIntoPlace(FileHandle written, FileHandle folder, const std::wstring& name) override;
+    void RemoveFile(FileHandle folder, const std::wstring& name) override;
     void Close(FileHandle opened) override;
 };

@@ -57,12 +57,14 @@ ScopedHandle StartElevated(const wchar_t* file, const wchar_t* arguments) {
     return ScopedHandle(execute.hProcess);
 }
 
-// Waits for process to end, at most limitMs, while dispatching this
-// thread's messages, so that the window, its timers and any message box stay
-// alive meanwhile. A WM_QUIT taken from the queue is posted again for the
-// main loop. Returns what the last wait returned: WAIT_OBJECT_0 once the
-// process has ended, WAIT_TIMEOUT when the time is up.
-DWORD WaitDispatchingMessages(HANDLE process, DWORD limitMs) {
+// Waits for object (a process to end, a mutex to be free), at most limitMs,
+// while dispatching this thread's messages, so that the window, its timers
+// and any message box stay alive meanwhile; the launch sequence, which a
+// tick of Timer1 may enter again here, returns at once. A WM_QUIT taken
+// from the queue is posted again for the main loop. Returns what the last
+// wait returned: WAIT_OBJECT_0 (or WAIT_ABANDONED_0) once object is
+// signalled, WAIT_TIMEOUT when the time is up.
+DWORD WaitDispatchingMessages(HANDLE object, DWORD limitMs) {
     const ULONGLONG deadline = GetTickCount64() + limitMs;
     std::optional<WPARAM> quit;
     DWORD woken = WAIT_OBJECT_0 + 1;
@@ -78,7 +80,7 @@ DWORD WaitDispatchingMessages(HANDLE process, DWORD limitMs) {
         }
         const ULONGLONG now = GetTickCount64();
         const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-        woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
+        woken = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
     }
     if (quit) {
         PostQuitMessage(static_cast<int>(*quit));
@@ -137,18 +139,39 @@ std::uint32_t Win32Processes::StartHidden(const std::wstring& commandLine) {
     return started.dwProcessId;
 }
 
-std::optional<AppError> Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters,
-                                                    unsigned limitMs) {
+ElevatedRun Win32Processes::RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned limitMs) {
     const ScopedHandle process = StartElevated(PathText(program), PathText(parameters));
     const DWORD woken = WaitDispatchingMessages(process.Get(), limitMs);
     DWORD exitCode = 0;
     if (woken == WAIT_TIMEOUT) {
-        return std::nullopt;
+        return {RunEnd::StillRunning, {}};
     }
     if (woken != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.Get(), &exitCode)) {
-        RaiseLastWin32Error();
+        return {RunEnd::WaitFailed, {}};
     }
-    return AppErrorFromExitCode(exitCode);
+    return {RunEnd::Exited, AppErrorFromExitCode(exitCode)};
+}
+
+LockHandle Win32Processes::LockNamed(const std::wstring& name, unsigned limitMs) {
+    // Made by a user other than this one, the mutex may refuse to open: the
+    // caller then goes on without it, as the contract says.
+    ScopedHandle mutex(CreateMutexW(nullptr, FALSE, PathText(name)));
+    if (!mutex) {
+        return 0;
+    }
+    // WAIT_ABANDONED: the last owner ended without letting go, and the mutex
+    // is this process's now.
+    const DWORD woken = WaitDispatchingMessages(mutex.Get(), limitMs);
+    if (woken != WAIT_OBJECT_0 && woken != WAIT_ABANDONED_0) {
+        return 0;
+    }
+    return reinterpret_cast<LockHandle>(mutex.Release());
+}
+
+void Win32Processes::Unlock(LockHandle lock) {
+    // Should either fail, the mutex is let go when the process ends.
+    ReleaseMutex(reinterpret_cast<HANDLE>(lock));
+    ScopedHandle(reinterpret_cast<HANDLE>(lock)).Close();
 }
 
 ProcessHandle Win32Processes::OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {

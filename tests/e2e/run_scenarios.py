@@ -10,14 +10,17 @@ under qemu-i386 here: scripts/qemu-i386 run is wrapped around it."""
 
 import argparse
 import concurrent.futures
+import filecmp
+import os
 import shutil
+import signal
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, runs_as_wow64
+from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, read_json_lines, runs_as_wow64
 from wine_prefix import ready_for
 
 TITLE = "Tarvex Advance SMS Server"
@@ -31,8 +34,10 @@ START_FAILED = "Run-time error '53':\r\n\r\nFile not found"
 BAD_NAME = "Run-time error '52':\r\n\r\nBad file name or number"
 SOURCE_NOT_PROTECTED = (
     r"The support files in C:\tarvex\GsmModemJar were not installed: users other than administrators can "
-    "change that folder, a folder above it or a file in it. An administrator should allow only administrators "
-    "to change them, then start the program again.")
+    "change that folder, a folder above it or a file in it. An administrator should run this command once, then "
+    "start the program again:\r\n\r\n"
+    r'icacls C:\tarvex /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" '
+    r'"*S-1-5-32-545:(OI)(CI)RX"')
 SOURCE_IS_LINK = (
     r"The support files in C:\tarvex\GsmModemJar were not installed: that folder, a folder above it or a file "
     "in it is a link. An administrator should put the real folder or file in its place, then start the program "
@@ -109,10 +114,93 @@ class Check:
                     shown_for)
 
     def support_files(self, box, home, copied=(), own=()):
-        """Names in copied hold the source's copy, in own the runtime's own file; the rest are absent."""
+        """Names in copied hold the source's copy, in own the runtime's own file; the rest are absent. No
+        copy in the making is left in the runtime's folder."""
         for name, folder in SUPPORT.items():
+            target = f"{home}\\{folder}\\{name}"
+            if box.unix(SOURCE).joinpath(name).stat().st_size > 1 << 20:  # compared as bytes
+                self.equal(f"{target} the same as its source", name in copied, box.unix(target).is_file() and
+                           filecmp.cmp(box.unix(target), box.unix(SOURCE).joinpath(name), shallow=False))
+                continue
             expected = f"{name} from {SOURCE}" if name in copied else f"own {name}" if name in own else None
-            self.equal(f"contents of {home}\\{folder}\\{name}", expected, box.read(f"{home}\\{folder}\\{name}"))
+            self.equal(f"contents of {target}", expected, box.read(target))
+        self.equal(f"copies left in the making in {home}", [], sorted(p.name for p in box.unix(home).glob("*.partial")))
+
+
+def large_comm_jar(box):
+    """A Comm.jar of 1 GiB in the source folder, each MiB of it different."""
+    block = os.urandom(1 << 20)
+    with open(box.unix(SOURCE + r"\Comm.jar"), "wb") as jar:
+        for mib in range(1024):
+            jar.write(mib.to_bytes(4, "little") + block[4:])
+    return 1 << 30
+
+
+def killed_mid_copy_leaves_nothing_and_the_next_run_copies_whole(box, check):
+    """As Task Manager's "End task" does, while 64 MiB or more of a 1 GiB
+    Comm.jar is written: no part of it is left, and the next run copies it."""
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
+    whole = large_comm_jar(box)
+    seen, kill = box.when_written(jre6, 64 << 20, signal.SIGKILL)
+    box.run(during=kill)
+    check.equal("copy under way when the launcher was killed", True, 64 << 20 <= seen.get("size", 0) < whole)
+    deadline = time.time() + 20 * box.patience  # Wine closes a killed program's handles as it notices
+    while list(box.unix(jre6).glob("*.partial")) and time.time() < deadline:
+        time.sleep(0.1)
+    check.equal("lib\\ext after the kill", [], sorted(p.name for p in box.unix(jre6 + r"\lib\ext").iterdir()))
+    check.support_files(box, jre6)
+    run = box.run()
+    check.boxes(run, [])
+    check.started(run, jre6)
+    check.support_files(box, jre6, copied=SUPPORT)
+
+
+def second_launcher_waits_for_the_first_to_install(box, check):
+    """A user double-clicks again while the first launcher copies a 1 GiB
+    Comm.jar, and the first is frozen meanwhile: the second waits its turn,
+    then finds the files in place; both Javas find Comm.jar whole."""
+    jre6 = box.java_home("jre6")
+    box.add_runtime("1.6", jre6)
+    whole = large_comm_jar(box)
+    seen, freeze = box.when_written(jre6, 64 << 20, signal.SIGSTOP)
+    second = {}
+
+    def during():
+        freeze()
+        if seen and not second:
+            second["launcher"] = box.launch(log="second-launcher.log")
+            time.sleep(10 * box.patience)  # time to show its window, hide it and wait its turn
+            second["running"] = second["launcher"].poll() is None
+            second["javas"] = len(read_json_lines(box.folder / "java.jsonl"))
+            second["resumed"] = time.time()
+            for pid in seen["pids"]:
+                os.kill(pid, signal.SIGCONT)
+    run = box.run(during=during, timeout=180)
+    check.equal("copy under way when the first launcher was frozen", True, 64 << 20 <= seen.get("size", 0) < whole)
+    check.equal("second launcher waiting, and no Java started, when the first went on", (True, 0),
+                (second.get("running"), second.get("javas")))
+    check.boxes(run, [])
+    check.equal("Javas started, with the Comm.jar each found", [(f"{jre6}\\bin\\java.exe", whole)] * 2,
+                [(record["module"], record["ext"].get("Comm.jar")) for record in run.records])
+    check.equal("second launcher's exit code", 0, second["launcher"].poll() if second else None)
+    check.support_files(box, jre6, copied=SUPPORT)
+
+
+def untidy_pc_runtime_uninstalled_and_a_folder_at_a_files_name(box, check):
+    """The first runtime's uninstaller left its registry key behind, and the
+    runtime listed next has a folder where jdc.jar belongs: that one is used,
+    and its copy fails there, after the files before it."""
+    gone, jre7 = box.java_home("jre6"), box.java_home("jre7")
+    box.add_runtime("1.6", gone, folders=(), java=False)
+    box.add_runtime("1.7", jre7)
+    box.unix(jre7 + r"\lib\ext\jdc.jar").mkdir()
+    run = box.run()
+    check.boxes(run, ["File already exists", COPY_FAILED])
+    check.started(run, jre7)
+    check.ended(run, 0, "hidden", 29, 35)
+    check.support_files(box, jre7, copied=["Comm.jar", "javax.comm.properties", "Win32com.dll"])
+    check.equal("folder of the runtime that is gone", False, box.unix(gone).exists())
 
 
 def runtime_owns(box, home, names):
@@ -260,16 +348,6 @@ def source_others_can_change_is_never_copied(box, check):
     check.support_files(box, jre6)
 
 
-def source_file_others_can_write_is_not_copied(box, check):
-    jre6 = box.java_home("jre6")
-    box.add_runtime("1.6", jre6)
-    box.unix(SOURCE + r"\jdc.jar").chmod(0o666)
-    run = box.run()
-    check.boxes(run, [SOURCE_NOT_PROTECTED, COPY_FAILED])
-    check.started(run, jre6)
-    check.support_files(box, jre6, copied=["Comm.jar", "javax.comm.properties", "Win32com.dll"])
-
-
 def relink(box, path, elsewhere):
     """Moves the folder at path to elsewhere and puts a Unix symlink to it in its place."""
     target = box.unix(elsewhere)
@@ -319,14 +397,14 @@ def closing_the_window_early_ends_quietly(box, check):
 
 
 # Longest first, so that the long watch overlaps the rest.
-SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, picks_first_new_enough_runtime_and_completes_it,
+SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, second_launcher_waits_for_the_first_to_install,
+             killed_mid_copy_leaves_nothing_and_the_next_run_copies_whole, picks_first_new_enough_runtime_and_completes_it,
              unwritable_runtime_asks_once_then_reports_and_starts_java, version_not_a_number_falls_back_to_java_on_path,
              private_mode_completes_only_the_chosen_runtime_from_a_protected_source,
-             source_others_can_change_is_never_copied, source_file_others_can_write_is_not_copied,
+             untidy_pc_runtime_uninstalled_and_a_folder_at_a_files_name, source_others_can_change_is_never_copied,
              linked_source_folder_is_refused, linked_runtime_folder_is_refused, quote_in_java_home_starts_nothing,
-             no_runtime_new_enough,
-             start_failure_is_reported_and_ends_the_launcher, closing_the_window_early_ends_quietly,
-             reads_only_its_own_registry_view]
+             no_runtime_new_enough, start_failure_is_reported_and_ends_the_launcher,
+             closing_the_window_early_ends_quietly, reads_only_its_own_registry_view]
 # Only where there are two views: a 32-bit launcher in a win64 prefix.
 WOW64_ONLY = [reads_only_its_own_registry_view]
 # What --emulated runs unless told otherwise, in minutes: the main scenario,

@@ -24,27 +24,38 @@ namespace {
 
 // Every folder exists, every source is sound and no runtime has its files:
 // all that stands between the input and a write is the runs' own judgement.
-// Unelevated, bin folders refuse new files, as Program Files does.
+// Unelevated, bin folders refuse new files, as Program Files does. A runtime
+// whose folder has a '~' in it is gone, so that the choice passes some over.
 class WritableMachine : public FileSystem {
 public:
     std::vector<std::wstring> Written;
     std::vector<std::wstring> Opened;  // by handle - 1; empty once closed
     bool Elevated = false;
 
-    bool FileExists(const std::wstring& path) override { return path.starts_with(L"C:\\tarvex\\"); }
+    bool FileExists(const std::wstring& path) override {
+        return path.starts_with(L"C:\\tarvex\\") ||
+               (path.ends_with(L"\\bin\\java.exe") && path.find(L'~') == std::wstring::npos);
+    }
     bool FolderExists(const std::wstring&) override { return true; }
-    FileHandle OpenHeld(const std::wstring& path) override {
+    FileHandle OpenHeld(const std::wstring& path, bool) override {
         Opened.push_back(path);
         return Opened.size();
     }
     FileProtection ProtectionOf(FileHandle, const std::wstring&) override { return {false, Account::Administrators}; }
-    bool CopyIntoNewFile(FileHandle, FileHandle folder, const std::wstring& name) override {
+    FileHandle WriteTemporaryCopy(FileHandle, FileHandle folder, const std::wstring& name) override {
+        Written.push_back(Opened.at(folder - 1) + L"\\" + name);
+        return OpenHeld(Written.back(), false);
+    }
+    bool MoveIntoPlace(FileHandle, FileHandle folder, const std::wstring& name) override {
         const std::wstring& path = Opened.at(folder - 1);
         if (!Elevated && path.ends_with(L"\\bin")) {
             throw AppError{kErrPermissionDenied, L"Permission denied", kSystemAccessDenied};
         }
         Written.push_back(path + L"\\" + name);
         return true;
+    }
+    void RemoveFile(FileHandle, const std::wstring&) override {
+        throw AppError{kErrFileNotFound, L"File not found", 2};
     }
     void Close(FileHandle opened) override {
         if (Opened.at(opened - 1).empty()) {
@@ -67,15 +78,16 @@ public:
     std::wstring ModulePath() override { return L"C:\\Apps\\x.exe"; }
     void SetCurrentFolder(const std::wstring&) override {}
     std::uint32_t StartHidden(const std::wstring&) override { return 1; }
-    std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
-                                        unsigned) override {
+    ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned) override {
         const std::optional<std::wstring> folder =
             SerialSupportFolderIn(SplitProgramArguments(L"\"" + program + L"\" " + parameters));
         files_.Elevated = true;
         ExitCode = folder ? RunSerialSupportInstaller(*folder, registry_, files_) : -1;
         files_.Elevated = false;
-        return CopyErrorNumbered(*ExitCode);
+        return {RunEnd::Exited, CopyErrorNumbered(*ExitCode)};
     }
+    LockHandle LockNamed(const std::wstring&, unsigned) override { return 1; }
+    void Unlock(LockHandle) override {}
     ProcessHandle OpenProcess(std::uint32_t, bool, std::uint32_t) override { return 0; }
     bool GetExitCodeProcess(ProcessHandle, std::uint32_t&) override { return false; }
     bool CloseHandle(ProcessHandle) override { return false; }
@@ -84,21 +96,6 @@ private:
     RegistryApi& registry_;
     WritableMachine& files_;
 };
-
-struct Ended {};
-
-class SilentUi : public UserInterface {
-public:
-    void ShowMessage(const std::wstring&) override {}
-    void HideWindow() override {}
-    void SetTimerEnabled(LauncherTimer, bool) override {}
-    [[noreturn]] void EndProgram(int) override { throw Ended{}; }
-};
-
-std::wstring Widened(const std::string& bytes) {
-    return {reinterpret_cast<const unsigned char*>(bytes.data()),
-            reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size())};
-}
 
 // The folder a path names, as Windows reads it: '/' and '\' alike, a
 // doubled separator as one, and ending in one.
@@ -125,12 +122,11 @@ void WroteOnlyInto(const std::wstring& home, const WritableMachine& files) {
 void FirstRun(RegistryApi& registry) {
     WritableMachine files;
     Relaunch processes(registry, files);
-    SilentUi ui;
+    EventLog shown;
+    FakeUi ui(shown);
     Platform platform{registry, files, processes, ui};
     std::wstring javaHomePath;
-    try {
-        LocateJavaRuntime(platform, javaHomePath);
-    } catch (const Ended&) {
+    if (EndedWith([&] { LocateJavaRuntime(platform, javaHomePath); })) {
         return;  // no runtime, or none new enough
     }
     WroteOnlyInto(javaHomePath, files);
@@ -157,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           "JavaHome", kRegSz, input.substr(versionEnd + 1, homeEnd - versionEnd - 1) + '\0');
         at = std::min(homeEnd + 1, input.size());
     }
-    const std::wstring commandLine = Widened(input.substr(at));
+    const std::wstring commandLine = registry.FromAnsi(input.substr(at));  // a byte per character
 
     FirstRun(registry);
     const std::optional<std::wstring> folder = SerialSupportFolderIn(SplitProgramArguments(commandLine));
@@ -178,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::wstring chosen;
     try {
-        chosen = ChosenJavaHome(registry);
+        chosen = ChosenJavaHome(registry, files).value_or(L"");
     } catch (const AppError&) {
         __builtin_trap();  // accepted although no runtime can be chosen
     }

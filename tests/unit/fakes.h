@@ -124,33 +124,35 @@ private:
 };
 
 // Files and folders as sets of full paths; every drive's root exists, and
-// every folder above what is listed. What
-// has no entry in Protections is a real file or folder that only
-// administrators can change.
+// every folder above what is listed. What has no entry in Protections is a
+// real file or folder that only administrators can change. A copy is
+// logged as "write <temporary file>", then "create <file> from <source>"
+// once it is moved into place, or "taken <file>" when it cannot be.
 class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(EventLog& log) : log_(log) {}
     std::set<std::wstring> Folders;
-    std::map<std::wstring, std::uint32_t> Refused;  // target -> system code: 5 no rights, 32 in use
+    std::map<std::wstring, std::uint32_t> Refused;  // path -> system code: 5 no rights, 32 in use
     std::set<std::wstring> Files;
+    std::set<std::wstring> InUse;  // files another program has open
     std::map<std::wstring, FileProtection> Protections;
     std::map<FileHandle, std::wstring> Held;  // what is open now
     std::optional<AppError> WriteFailure;     // of every copy
+    std::function<void()> BeforeMove;         // runs once, at the next move into place
 
     bool FileExists(const std::wstring& path) override {
         log_.push_back(L"exists " + path);
         return Files.count(path) != 0;
     }
     bool FolderExists(const std::wstring& path) override { return Folders.count(path) != 0; }
-    FileHandle OpenHeld(const std::wstring& path) override {
+    FileHandle OpenHeld(const std::wstring& path, bool folder) override {
         log_.push_back(L"open " + path);
-        // A folder exists when something is in it.
-        const auto inside = [&](const std::wstring& known) { return known.starts_with(path + L"\\"); };
         const bool root = path.size() == 3 && path.ends_with(L":\\");
-        if (!root && Files.count(path) == 0 && Folders.count(path) == 0 &&
-            std::none_of(Folders.begin(), Folders.end(), inside) && std::none_of(Files.begin(), Files.end(), inside)) {
+        if (!root && !Has(path)) {
             throw AppError{kErrFileNotFound, L"File not found", 2};
         }
+        EXPECT_EQ(folder, Files.count(path) == 0)
+            << "held as the wrong kind: " << std::string(path.begin(), path.end());
         EXPECT_TRUE(std::none_of(Held.begin(), Held.end(), [&](const auto& held) { return held.second == path; }))
             << "opened twice: " << std::string(path.begin(), path.end());
         Held[++lastHandle_] = path;
@@ -161,22 +163,72 @@ public:
         const auto found = Protections.find(path);
         return found != Protections.end() ? found->second : FileProtection{false, Account::Administrators};
     }
-    bool CopyIntoNewFile(FileHandle source, FileHandle folder, const std::wstring& name) override {
-        const std::wstring target = Held.at(folder) + L"\\" + name;
-        log_.push_back(L"create " + target + L" from " + Held.at(source));
-        if (Refused.count(target) != 0) {
-            throw AppError{kErrPermissionDenied, L"Permission denied", Refused[target]};
-        }
+    FileHandle WriteTemporaryCopy(FileHandle source, FileHandle folder, const std::wstring& name) override {
+        const std::wstring temporary = Held.at(folder) + L"\\" + name;
+        log_.push_back(L"write " + temporary);
+        RaiseIfRefused(temporary);
         if (WriteFailure) {
             throw *WriteFailure;
         }
-        return Files.insert(target).second;
+        if (Has(temporary)) {
+            throw AppError{kErrFileAlreadyExists, L"File already exists", 80};
+        }
+        Files.insert(temporary);
+        Held[++lastHandle_] = temporary;
+        written_[lastHandle_] = Held.at(source);
+        return lastHandle_;
     }
-    void Close(FileHandle opened) override { EXPECT_EQ(Held.erase(opened), 1U) << "closed twice"; }
+    bool MoveIntoPlace(FileHandle written, FileHandle folder, const std::wstring& name) override {
+        const std::wstring target = Held.at(folder) + L"\\" + name;
+        if (BeforeMove) {
+            std::exchange(BeforeMove, nullptr)();
+        }
+        RaiseIfRefused(target);
+        if (Has(target)) {
+            log_.push_back(L"taken " + target);
+            return false;
+        }
+        log_.push_back(L"create " + target + L" from " + written_.at(written));
+        Files.erase(Held.at(written));
+        Files.insert(target);
+        written_.erase(written);
+        return true;
+    }
+    void RemoveFile(FileHandle folder, const std::wstring& name) override {
+        const std::wstring path = Held.at(folder) + L"\\" + name;
+        log_.push_back(L"remove " + path);
+        if (InUse.count(path) != 0) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", 32};
+        }
+        if (Files.erase(path) == 0) {
+            throw AppError{kErrFileNotFound, L"File not found", 2};
+        }
+    }
+    // A written copy that was not moved into place goes as it closes.
+    void Close(FileHandle opened) override {
+        if (written_.count(opened) != 0) {
+            Files.erase(Held.at(opened));
+            written_.erase(opened);
+        }
+        EXPECT_EQ(Held.erase(opened), 1U) << "closed twice";
+    }
 
 private:
+    // Whether path names a file or a folder; a folder exists when something is in it.
+    bool Has(const std::wstring& path) const {
+        const auto inside = [&](const std::wstring& known) { return known.starts_with(path + L"\\"); };
+        return Files.count(path) != 0 || Folders.count(path) != 0 ||
+               std::any_of(Folders.begin(), Folders.end(), inside) || std::any_of(Files.begin(), Files.end(), inside);
+    }
+    void RaiseIfRefused(const std::wstring& path) {
+        if (Refused[path] != 0) {
+            throw AppError{kErrPermissionDenied, L"Permission denied", Refused[path]};
+        }
+    }
+
     EventLog& log_;
     FileHandle lastHandle_ = 0;
+    std::map<FileHandle, std::wstring> written_;  // copies not yet moved into place, with their sources
 };
 
 class FakeProcesses : public ProcessApi {
@@ -185,7 +237,9 @@ public:
     AppError SetFolderFailure;                         // raised when its Number is set
     AppError StartFailure;                             // raised when its Number is set
     std::map<std::uint32_t, std::uint32_t> ExitCodes;  // of the processes that can be opened
-    std::function<std::optional<AppError>()> Elevated = [] { return AppError{}; };  // none: still running
+    std::function<ElevatedRun()> Elevated = [] { return ElevatedRun{}; };
+    LockHandle Lock = 7;                 // 0: the wait ran out
+    std::function<void()> WhileLocking;  // runs once, as another launcher would while this one waits
 
     std::wstring ModulePath() override { return L"C:\\Apps\\Gateway\\TarvexAdvanceSMSServer.exe"; }
     void SetCurrentFolder(const std::wstring& folder) override {
@@ -201,10 +255,20 @@ public:
         }
         return 4242;
     }
-    std::optional<AppError> RunElevated(const std::wstring& program, const std::wstring& parameters,
-                                        unsigned limitMs) override {
+    ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned limitMs) override {
         log_.push_back(L"elevate " + program + L" " + parameters + L" for " + std::to_wstring(limitMs) + L" ms");
         return Elevated();
+    }
+    LockHandle LockNamed(const std::wstring& name, unsigned limitMs) override {
+        log_.push_back(L"lock " + name + L" for " + std::to_wstring(limitMs) + L" ms");
+        if (WhileLocking) {
+            std::exchange(WhileLocking, nullptr)();
+        }
+        return Lock;
+    }
+    void Unlock(LockHandle lock) override {
+        EXPECT_EQ(lock, Lock);
+        log_.push_back(L"unlock");
     }
     // A handle is the process id plus 0x10000, so that it is never 0.
     ProcessHandle OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) override {
@@ -273,9 +337,10 @@ struct FakeMachine {
         Registry.SetValue(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + version, "JavaHome", kRegSz,
                           home + '\0');
     }
-    // The runtime's folder, its lib, lib\ext and bin folders and, unless bare, its four support files.
+    // The runtime's folder, its lib, lib\ext and bin folders, its java.exe and, unless bare, its four support files.
     void AddRuntimeFolders(const std::wstring& home, bool bare = false) {
         Files.Folders.insert({home, home + L"\\lib", home + L"\\lib\\ext", home + L"\\bin"});
+        Files.Files.insert(home + L"\\bin\\java.exe");
         for (const std::wstring& file : kSupportFiles) {
             if (!bare) {
                 Files.Files.insert(home + file);

@@ -8,12 +8,14 @@ namespace {
 
 const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
 
-TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighestOrEndsTheProgram) {
+TEST(RuntimeLocator, PicksFirstQualifyingSubkeyStillInstalledNotHighestOrEndsTheProgram) {
     const std::wstring noRuntime =
         L"You have not Installed Java Runtime Environment on your computer.\r\n"
         L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
         L"Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help";
     const std::wstring tooOld = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+    const std::optional<int> runs;  // the program goes on
+    const std::wstring kCopy = L"Error While Copying JAR File";
     using Versions = std::vector<std::string>;  // registered in this order, each as C:\jre-<version>
     struct Case {
         const char* Situation;
@@ -21,6 +23,8 @@ TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighestOrEndsTheProgram) {
         std::optional<int> ExitCode;
         std::wstring JavaHome;
         std::vector<std::wstring> Messages;
+        Versions Gone = {};        // left in the registry by an uninstaller
+        Versions Unreadable = {};  // without a JavaHome value
     };
     const Case cases[] = {
         {"no runtime key", std::nullopt, 1, L"", {noRuntime}},
@@ -31,14 +35,35 @@ TEST(RuntimeLocator, PicksFirstQualifyingSubkeyNotHighestOrEndsTheProgram) {
         {"a short name is read whole", Versions{"1.10", "10"}, std::nullopt, L"C:\\jre-10", {}},
         {"names after the match are not read", Versions{"1.7", "not a version"}, std::nullopt, L"C:\\jre-1.7", {}},
         {"not a number first", Versions{"jre", "1.6"}, std::nullopt, L"", {L"Type mismatch", kSearchFailed}},
+        // A runtime left in the registry by its uninstaller is passed over
+        // for a later one, but errors stop the search only before it.
+        {"the first is gone", Versions{"1.6", "1.7"}, runs, L"C:\\jre-1.7", {}, {"1.6"}},
+        {"later errors pass", Versions{"1.6", "1.4", "Beta", "1.7", "1.8"}, runs, L"C:\\jre-1.8", {}, {"1.6"}, {"1.7"}},
+        {"all gone", Versions{"1.6", "1.7"}, runs, L"C:\\jre-1.6", {L"Path not found", kCopy}, {"1.6", "1.7"}},
+        {"first unreadable",
+         Versions{"1.6", "1.7"},
+         runs,
+         L"",
+         {L"Unsupported value type", kSearchFailed},
+         {},
+         {"1.6"}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
         if (c.Registered) {
             machine.Registry.AddKey(kHkeyLocalMachine, kRuntimeKeyAnsi);
             for (const std::string& version : *c.Registered) {
-                machine.AddRuntime(version, "C:\\jre-" + version);
-                machine.AddRuntimeFolders(L"C:\\jre-" + std::wstring(version.begin(), version.end()));
+                const auto in = [&](const Versions& versions) {
+                    return std::find(versions.begin(), versions.end(), version) != versions.end();
+                };
+                if (in(c.Unreadable)) {
+                    machine.Registry.AddKey(kHkeyLocalMachine, std::string(kRuntimeKeyAnsi) + "\\" + version);
+                } else {
+                    machine.AddRuntime(version, "C:\\jre-" + version);
+                }
+                if (!in(c.Gone)) {
+                    machine.AddRuntimeFolders(L"C:\\jre-" + std::wstring(version.begin(), version.end()));
+                }
             }
         }
         std::wstring javaHomePath = L"stale";
@@ -54,10 +79,10 @@ TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
         std::string Data;
         std::wstring JavaHome;
         std::vector<std::wstring> Messages;
-        std::size_t FileTests;  // of the support files in JavaHome
+        std::size_t FileTests;  // in JavaHome: its java.exe when the path is absolute, then the support files
     };
     const Case cases[] = {
-        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\", {}, 4},
+        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\", {}, 5},
         {kRegExpandSz, std::string("%ProgramFiles%\\jre7") + '\0', L"%ProgramFiles%\\jre7", {}, 4},
         {kRegDword, "\xFF\xFF\xFF\xFF", L"-1", {}, 4},
         {kRegSz, std::string(1, '\0'), L"", {}, 0},  // empty: `java` from the search path, silently

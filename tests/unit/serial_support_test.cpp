@@ -14,10 +14,15 @@ const std::wstring kElevation =
 const std::wstring kUnfinished =
     L"The support files were not installed: the step that copies them with administrator rights did not finish "
     L"within a minute.";
+const std::wstring kLost =
+    L"The support files may not have been installed: the step that copies them with administrator rights started, "
+    L"but waiting for it to end failed.";
 const std::wstring kNotProtected =
     LR"(The support files in C:\tarvex\GsmModemJar were not installed: users other than administrators can )"
-    L"change that folder, a folder above it or a file in it. An administrator should allow only administrators "
-    L"to change them, then start the program again.";
+    L"change that folder, a folder above it or a file in it. An administrator should run this command once, then "
+    L"start the program again:\r\n\r\n"
+    LR"(icacls C:\tarvex /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" )"
+    LR"("*S-1-5-32-545:(OI)(CI)RX")";
 const std::wstring kSourceLink =
     LR"(The support files in C:\tarvex\GsmModemJar were not installed: that folder, a folder above it or a file )"
     L"in it is a link. An administrator should put the real folder or file in its place, then start the program "
@@ -26,33 +31,22 @@ const std::wstring kDestinationLink =
     L"The support files were not installed: a folder on the way to the Java runtime's bin or lib folder is a "
     L"link. An administrator should put the real folder in its place, then start the program again.";
 
-TEST(SerialSupport, CopiesOnlyWhatTheRuntimeLacksAndNeverReplacesAFile) {
-    FakeMachine machine;
-    machine.AddSource();
-    machine.AddRuntimeFolders(kHome);
-    machine.Files.Files.erase(kHome + L"\\lib\\ext\\jdc.jar");
-    InstallSerialSupport(kHome, machine.Seams);
-    EXPECT_EQ(machine.Events(L"create "),
-              std::vector<std::wstring>{kHome + LR"(\lib\ext\jdc.jar from C:\tarvex\GsmModemJar\jdc.jar)"});
-    EXPECT_TRUE(machine.Events(L"message ").empty());
-    EXPECT_TRUE(machine.Files.Held.empty());
-}
-
 TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead) {
-    const auto copies = [] { return AppError{}; };
-    const auto declined = []() -> std::optional<AppError> {
+    const auto copies = [] { return ElevatedRun{}; };
+    const auto declined = []() -> ElevatedRun {
         throw AppError{-2147023673, L"The operation was canceled by the user", 1223};
     };
-    const auto fails = [] { return AppError{kErrFileNotFound, L"File not found"}; };
-    const auto stalls = [] { return std::optional<AppError>(); };
+    const auto fails = [] { return ElevatedRun{RunEnd::Exited, {kErrFileNotFound, L"File not found"}}; };
+    const auto stalls = [] { return ElevatedRun{RunEnd::StillRunning, {}}; };
+    const auto lost = [] { return ElevatedRun{RunEnd::WaitFailed, {}}; };
     struct Case {
         const char* Situation;
         std::wstring Home;
-        std::uint32_t RefusedCode;  // copying Win32com.dll: 5 no rights, 32 in use
-        std::function<std::optional<AppError>()> Elevated;
+        std::uint32_t RefusedCode;  // moving Win32com.dll into bin: 5 no rights, 32 in use
+        std::function<ElevatedRun()> Elevated;
         std::vector<std::wstring> Elevations;
         std::vector<std::wstring> Messages;
-        std::size_t Copies = 3;  // Win32com.dll tried, jdc.jar abandoned
+        std::size_t Copies = 2;  // Win32com.dll refused, jdc.jar abandoned
     };
     const Case cases[] = {
         {"in use", kHome, 32, copies, {}, {L"Permission denied", kCopyFailed}},
@@ -60,17 +54,12 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         {"read-only, elevation declined", kHome, 5, declined, {kElevation}, {L"Permission denied", kCopyFailed}},
         {"read-only, elevated run failed", kHome, 5, fails, {kElevation}, {L"File not found", kCopyFailed}},
         {"read-only, elevated run still going", kHome, 5, stalls, {kElevation}, {kUnfinished, kCopyFailed}},
+        {"read-only, the wait for the elevated run failed", kHome, 5, lost, {kElevation}, {kLost, kCopyFailed}},
         // Folders not copied into at all: walked from no root, leading out
         // of themselves, or naming no folder.
         {"a quote in the runtime folder", LR"(C:\jre"6)", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
         {"a relative runtime folder", L"jre6", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
-        {"a runtime folder with dots",
-         LR"(C:\Java\..\jre6)",
-         5,
-         copies,
-         {},
-         {L"Bad file name or number", kCopyFailed},
-         0},
+        {"dots in the folder", LR"(C:\Java\..\jre6)", 5, copies, {}, {L"Bad file name or number", kCopyFailed}, 0},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -82,6 +71,7 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         EXPECT_EQ(machine.Events(L"create ").size(), c.Copies) << c.Situation;
         EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.Situation;
         EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
+        EXPECT_FALSE(machine.Files.Files.contains(c.Home + L"\\Win32com.dll.1.partial")) << c.Situation;
     }
 }
 
@@ -115,6 +105,7 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
         {{flag + L"C:\\Java\\..\\jre7"}, 1002, 0, R"(C:\Java\..\jre7)"},  // chosen and there, but leads elsewhere
         {{flag + L"C:\\Java\\gone"}, 1002, 0, R"(C:\Java\gone)"},         // chosen, but not there
         {{flag + L"C:\\Java\\jre\t6"}, 1002, 0, "C:\\Java\\jre\t6"},      // no folder has such a name
+        {{flag + L"C:\\Java\\jre7"}, 0, 4, R"(C:\Java\gone)"},            // the first is gone: the next is chosen
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -153,17 +144,18 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
     const FileProtection sound{false, Account::Administrators};
     const FileProtection link{true, Account::Administrators};
     const AppError none{};
-    const AppError refused = CopyErrorNumbered(kErrSourceNotProtected);
-    const AppError sourceLink = CopyErrorNumbered(kErrSourceIsLink);
-    const AppError destinationLink = CopyErrorNumbered(kErrDestinationIsLink);
+    const AppError refused{1003, kNotProtected};
+    const AppError sourceLink{1004, kSourceLink};
+    const AppError destinationLink{1005, kDestinationLink};
     struct Case {
         const char* Situation;
         std::wstring Path;  // with this protection; the rest only administrators can change
         FileProtection Protection;
-        AppError Refusal;          // Number 0: every missing file is copied
-        std::size_t FirstCopies;   // by the first run, row by row, before the refusal
-        std::wstring Gone;         // the source file or folder that is not there
-        const wchar_t* Own = L"";  // a support file the runtime has
+        AppError Refusal;             // Number 0: every missing file is copied
+        std::size_t FirstCopies;      // by the first run, row by row, before the refusal
+        std::wstring Gone;            // the source file or folder that is not there
+        const wchar_t* Own = L"";     // a support file the runtime has
+        const wchar_t* Folder = L"";  // a folder with a support file's name
     };
     const Case cases[] = {
         {"administrators only", dll, sound, none, 4},
@@ -186,11 +178,13 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
         {"a linked runtime folder", kHome + L"\\lib", link, destinationLink, 0},
         {"a linked bin folder", kHome + L"\\bin", link, destinationLink, 2},
         {"a linked folder above the runtime", L"C:\\Program Files", link, destinationLink, 0},
-        {"a missing source", dll, sound, KnownErrorNumbered(kErrFileNotFound), 3, kSourceFolder + L"\\jdc.jar"},
+        {"a missing source", dll, sound, AppError{53, L"File not found"}, 3, kSourceFolder + L"\\jdc.jar"},
         {"a missing source of a file the runtime has", dll, sound, none, 4, kSourceFolder + L"\\Comm.jar",
          L"\\lib\\ext\\Comm.jar"},
-        {"a missing source folder", dll, sound, KnownErrorNumbered(kErrPathNotFound), 0, L"C:\\tarvex"},
-        {"a runtime without lib\\ext", dll, sound, KnownErrorNumbered(kErrPathNotFound), 0, kHome + L"\\lib\\ext"},
+        {"a missing source folder", dll, sound, AppError{76, L"Path not found"}, 0, L"C:\\tarvex"},
+        {"a runtime without lib\\ext", dll, sound, AppError{76, L"Path not found"}, 0, kHome + L"\\lib\\ext"},
+        {"a folder at a file's name", dll, sound, AppError{58, L"File already exists"}, 0, L"", L"",
+         L"\\lib\\ext\\Comm.jar"},
     };
     std::vector<std::wstring> targets;
     for (const std::wstring& file : kSupportFiles) {
@@ -208,6 +202,9 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
             std::erase_if(machine.Files.Folders, gone);
             if (*c.Own != L'\0') {
                 machine.Files.Files.insert(kHome + c.Own);
+            }
+            if (*c.Folder != L'\0') {
+                machine.Files.Folders.insert(kHome + c.Folder);
             }
             std::size_t copies = c.FirstCopies;
             if (elevated) {
@@ -253,8 +250,7 @@ TEST(SerialSupport, ASlashSeparatesFoldersAsABackslashDoes) {
     machine.AddRuntimeFolders(kHome, true);
     machine.Files.Protections[L"C:\\Program Files"] = FileProtection{true, Account::Administrators};
     InstallSerialSupport(LR"(C:\Program Files/Java\jre6)", machine.Seams);
-    EXPECT_EQ(machine.Events(L"message "),
-              (std::vector<std::wstring>{CopyErrorNumbered(kErrDestinationIsLink).Description, kCopyFailed}));
+    EXPECT_EQ(machine.Events(L"message "), (std::vector<std::wstring>{kDestinationLink, kCopyFailed}));
     EXPECT_TRUE(machine.Events(L"create ").empty());
 }
 
@@ -269,6 +265,80 @@ TEST(SerialSupport, AWriteThatFailsIsNeverTakenForSuccess) {
         EXPECT_EQ(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files), kErrIncompleteCopy);
         InstallSerialSupport(kHome, machine.Seams);
         EXPECT_EQ(machine.Events(L"message ").size(), 2U);
+    }
+}
+
+TEST(SerialSupport, AFileAppearsUnderItsNameOnlyWholeWrittenWhereNoLoaderLooks) {
+    FakeMachine machine;
+    machine.AddSource();
+    machine.AddRuntimeFolders(kHome, true);
+    // Left by runs cut off by a power failure: one goes, and one that another
+    // run is still writing stays.
+    machine.Files.Files.insert({kHome + L"\\Comm.jar.1.partial", kHome + L"\\jdc.jar.1.partial"});
+    machine.Files.InUse.insert(kHome + L"\\jdc.jar.1.partial");
+    // Another run puts Comm.jar in place first: its file is as good.
+    machine.Files.BeforeMove = [&] { machine.Files.Files.insert(kHome + L"\\lib\\ext\\Comm.jar"); };
+    InstallSerialSupport(kHome, machine.Seams);
+    std::vector<std::wstring> copies;
+    for (const std::wstring& event : machine.Log) {
+        if (event.starts_with(L"write ") || event.starts_with(L"create ")) {
+            copies.push_back(event);
+        }
+    }
+    const std::wstring from = L" from C:\\tarvex\\GsmModemJar\\";
+    EXPECT_EQ(copies, (std::vector<std::wstring>{
+                          L"write " + kHome + L"\\Comm.jar.1.partial",
+                          L"write " + kHome + L"\\javax.comm.properties.1.partial",
+                          L"create " + kHome + L"\\lib\\javax.comm.properties" + from + L"javax.comm.properties",
+                          L"write " + kHome + L"\\Win32com.dll.1.partial",
+                          L"create " + kHome + L"\\bin\\Win32com.dll" + from + L"Win32com.dll",
+                          L"write " + kHome + L"\\jdc.jar.1.partial",  // another run's, still open
+                          L"write " + kHome + L"\\jdc.jar.2.partial",
+                          L"create " + kHome + L"\\lib\\ext\\jdc.jar" + from + L"jdc.jar",
+                      }));
+    std::erase_if(machine.Files.Files, [](const std::wstring& path) { return !path.ends_with(L".partial"); });
+    EXPECT_EQ(machine.Files.Files, std::set<std::wstring>{kHome + L"\\jdc.jar.1.partial"});
+    EXPECT_TRUE(machine.Events(L"message ").empty());
+    EXPECT_TRUE(machine.Files.Held.empty());
+}
+
+TEST(SerialSupport, OneLauncherAtATimeInstallsAndTheNextTestsAgainAfterItsWait) {
+    struct Case {
+        bool Missing;
+        LockHandle Lock;     // 0: the wait ran out
+        bool OtherInstalls;  // the first launcher, while this one waits
+        std::uint32_t Refused;
+        std::vector<std::wstring> Steps;
+    };
+    const std::wstring create = L"create";
+    const Case cases[] = {
+        {false, 7, false, 0, {}},
+        {true, 7, false, 0, {L"lock", create, create, create, create, L"unlock"}},
+        {true, 7, true, 0, {L"lock", L"unlock"}},
+        {true, 0, false, 0, {L"lock", create, create, create, create}},
+        {true, 7, false, 5, {L"lock", L"elevate", L"unlock"}},  // held while the elevated run copies
+    };
+    for (const Case& c : cases) {
+        FakeMachine machine;
+        machine.AddSource();
+        machine.AddRuntimeFolders(kHome, c.Missing);
+        machine.Processes.Lock = c.Lock;
+        machine.Processes.WhileLocking = [&] { machine.AddRuntimeFolders(kHome, !c.OtherInstalls); };
+        machine.Files.Refused[kHome + L"\\Comm.jar.1.partial"] = c.Refused;
+        InstallSerialSupport(kHome, machine.Seams);
+        std::vector<std::wstring> steps;
+        for (const std::wstring& event : machine.Log) {
+            const std::wstring step = event.substr(0, event.find(L' '));
+            if (step == L"lock" || step == L"unlock" || step == L"elevate" || step == create) {
+                steps.push_back(step);
+            }
+        }
+        EXPECT_EQ(steps, c.Steps) << steps.size();
+        EXPECT_TRUE(machine.Events(L"message ").empty());
+    }
+    // One lock per runtime for every user and session, whatever the case of its letters.
+    for (const std::wstring& home : {kHome, std::wstring(LR"(c:\PROGRAM FILES\java\JRE6)")}) {
+        EXPECT_EQ(InstallLockName(home), L"Global\\TarvexAdvanceSMSServer.Install.06633e9fd30e9a60");
     }
 }
 

@@ -17,11 +17,13 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "launcher/program_arguments.h"
 #include "registry/registry_reader.h"
 #include "runtime/private_argument.h"
+#include "win32/owners.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
 #include "win32/win32_picture.h"
@@ -208,11 +210,10 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
          {L"0 ", L"70 Permission denied", L"13 Type mismatch",
           L"1005 The support files were not installed: a folder on the way", L"-2147024703 (system text)"}) {
         ResetEvent(release);
-        const std::optional<AppError> outcome =
-            processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event, 30000);
+        const ElevatedRun outcome = processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event, 30000);
         EXPECT_EQ(WaitForSingleObject(release, 0), WAIT_OBJECT_0) << read;
-        ASSERT_TRUE(outcome.has_value()) << read;
-        AppError error = *outcome;
+        ASSERT_EQ(outcome.End, RunEnd::Exited) << read;
+        AppError error = outcome.Error;
         error.Description = error.Description.substr(0, read.size() - read.find(L' ') - 1);
         const bool systemText = error.Number < 0 && !error.Description.empty();
         EXPECT_EQ(std::to_wstring(error.Number) + L" " + (systemText ? L"(system text)" : error.Description), read);
@@ -222,7 +223,7 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     ResetEvent(release);
     KillTimer(nullptr, timer);
     const DWORD began = GetTickCount();
-    EXPECT_EQ(processes.RunElevated(probe, L"0 " + event, 500), std::nullopt);
+    EXPECT_EQ(processes.RunElevated(probe, L"0 " + event, 500).End, RunEnd::StillRunning);
     EXPECT_LT(GetTickCount() - began, 10000U);
     EXPECT_NE(WaitForSingleObject(release, 0), WAIT_OBJECT_0);
     SetEvent(release);
@@ -235,7 +236,7 @@ TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
     Win32Files files;
     const std::wstring cut = scratch + std::wstring(L"new.dll\0.txt", 12);
     std::ofstream(std::filesystem::path(scratch + L"a.dll")) << "a";
-    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(cut); }), L"52 Bad file name or number");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(cut, false); }), L"52 Bad file name or number");
     EXPECT_EQ(ErrorRaisedBy([&] { processes.StartHidden(L"\"" + probe + std::wstring(L"\"\0 0 ", 5) + event); }),
               L"52 Bad file name or number");
     EXPECT_EQ(ErrorRaisedBy([&] { processes.SetCurrentFolder(cut); }), L"52 Bad file name or number");
@@ -278,14 +279,14 @@ TEST_F(Win32Test, ReadsOwnerAndAccessListThroughAHandleThatKeepsTheFileInPlace) 
     std::ofstream(std::filesystem::path(file)) << "library";
     GrantEveryone(folder, FILE_GENERIC_READ | FILE_GENERIC_WRITE);
 
-    const FileHandle held = files.OpenHeld(file);
+    const FileHandle held = files.OpenHeld(file, false);
     // Held, it can be neither replaced nor written.
     EXPECT_FALSE(MoveFileExW(file.c_str(), (scratch + L"moved.dll").c_str(), 0));
     EXPECT_EQ(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
     const FileProtection fileProtection = files.ProtectionOf(held, file);
-    const FileHandle heldFolder = files.OpenHeld(folder);
+    const FileHandle heldFolder = files.OpenHeld(folder, true);
     const FileProtection folderProtection = files.ProtectionOf(heldFolder, folder);
     EXPECT_FALSE(fileProtection.IsLink);
     EXPECT_FALSE(folderProtection.IsLink);
@@ -301,31 +302,81 @@ TEST_F(Win32Test, ReadsOwnerAndAccessListThroughAHandleThatKeepsTheFileInPlace) 
     EXPECT_TRUE(othersWrite(folderProtection));
     EXPECT_FALSE(othersWrite(fileProtection));
     files.Close(heldFolder);
-    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(scratch + L"gone.dll"); }), L"53 File not found");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.OpenHeld(scratch + L"gone.dll", false); }), L"53 File not found");
 }
 
-TEST_F(Win32Test, CopiesThroughHeldHandlesIntoANewFileOnly) {
+TEST_F(Win32Test, WritesACopyThatGoesUnlessMovedIntoPlaceWhereNothingIsReplaced) {
     Win32Files files;
     const std::wstring source = scratch + L"Win32com.dll";
     std::ofstream(std::filesystem::path(source)) << std::string(100000, 'x') << "library";  // more than one read
     ASSERT_TRUE(std::filesystem::create_directory(scratch + L"bin"));
     std::ofstream(std::filesystem::path(scratch + L"bin\\present.dll")) << "own";
-    const FileHandle held = files.OpenHeld(source);
-    const FileHandle folder = files.OpenHeld(scratch + L"bin");
-    EXPECT_EQ(files.ProtectionOf(folder, scratch + L"bin").IsLink, false);
-    EXPECT_TRUE(files.CopyIntoNewFile(held, folder, L"Win32com.dll"));
-    // Whatever has the name already, in any case, stays as it is.
-    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"present.dll"));
-    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"PRESENT.DLL"));
-    EXPECT_FALSE(files.CopyIntoNewFile(held, folder, L"win32COM.dll"));
-    // One part of a path only, in the folder held.
-    EXPECT_EQ(ErrorRaisedBy([&] { files.CopyIntoNewFile(held, folder, L"..\\escaped.dll"); }),
+    std::ofstream(std::filesystem::path(scratch + L"left.partial")) << "cut short by a power failure";
+    std::ofstream(std::filesystem::path(scratch + L"open.partial")) << "another run's, in the making";
+    const ScopedHandle inUse(CreateFileW((scratch + L"open.partial").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    const FileHandle held = files.OpenHeld(source, false);
+    const FileHandle home = files.OpenHeld(scratch, true);
+    const FileHandle bin = files.OpenHeld(scratch + L"bin", true);
+    // Held, a folder still takes new entries, which moving a file into it
+    // opens it for, and can be neither moved nor deleted.
+    const ScopedHandle adding(CreateFileW((scratch + L"bin").c_str(), FILE_ADD_FILE | SYNCHRONIZE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    EXPECT_TRUE(adding);
+    EXPECT_FALSE(MoveFileExW((scratch + L"bin").c_str(), (scratch + L"moved").c_str(), 0));
+
+    // Not moved into place, a copy goes as it closes: whether it was never
+    // moved, or its name was taken, in any case.
+    files.Close(files.WriteTemporaryCopy(held, home, L"unmoved.partial"));
+    const FileHandle refused = files.WriteTemporaryCopy(held, home, L"refused.partial");
+    EXPECT_FALSE(files.MoveIntoPlace(refused, bin, L"PRESENT.DLL"));
+    files.Close(refused);
+    const FileHandle written = files.WriteTemporaryCopy(held, home, L"Win32com.dll.1.partial");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.WriteTemporaryCopy(held, home, L"win32com.DLL.1.partial"); }),
+              L"58 File already exists");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.MoveIntoPlace(written, bin, L"..\\escaped.dll"); }),
               L"52 Bad file name or number");
-    files.Close(held);
-    files.Close(folder);
+    EXPECT_TRUE(files.MoveIntoPlace(written, bin, L"Win32com.dll"));
+    files.Close(written);
+    // What is left goes, but no file in use, no folder and nothing that is not there.
+    files.RemoveFile(home, L"left.partial");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.RemoveFile(home, L"open.partial"); }), L"70 Permission denied");
+    EXPECT_NE(ErrorRaisedBy([&] { files.RemoveFile(home, L"bin"); }), L"no error");
+    EXPECT_EQ(ErrorRaisedBy([&] { files.RemoveFile(home, L"none.partial"); }), L"53 File not found");
+    for (const FileHandle opened : {held, home, bin}) {
+        files.Close(opened);
+    }
+    std::vector<std::wstring> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch)) {
+        left.push_back(entry.path().lexically_relative(scratch).wstring());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"Win32com.dll", L"bin", L"bin\\Win32com.dll", L"bin\\present.dll",
+                                               L"open.partial"}));
     EXPECT_EQ(TextOf(scratch + L"bin\\Win32com.dll"), std::string(100000, 'x') + "library");
     EXPECT_EQ(TextOf(scratch + L"bin\\present.dll"), "own");
-    EXPECT_FALSE(std::filesystem::exists(scratch + L"escaped.dll"));
+}
+
+TEST(ProcessesWin32Test, LockNamedWaitsForItsOwnerAndTakesOverWhenItEndsWithoutLettingGo) {
+    Win32Processes processes;
+    const std::wstring name = L"Global\\" + UniqueName(L"TarvexLockTest");
+    const ScopedHandle owned(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const ScopedHandle letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread owner([&] {
+        const ScopedHandle mutex(CreateMutexW(nullptr, TRUE, name.c_str()));
+        SetEvent(owned.Get());
+        WaitForSingleObject(letGo.Get(), INFINITE);
+    });
+    ASSERT_EQ(WaitForSingleObject(owned.Get(), 10000), WAIT_OBJECT_0);
+    const DWORD began = GetTickCount();
+    EXPECT_EQ(processes.LockNamed(name, 300), 0U);
+    EXPECT_GE(GetTickCount() - began, 250U);
+    SetEvent(letGo.Get());
+    owner.join();
+    const LockHandle lock = processes.LockNamed(name, 10000);
+    EXPECT_NE(lock, 0U);
+    processes.Unlock(lock);
 }
 
 TEST(FilesWin32Test, ReadsAnEntryOfAnUnknownKindAsGrantingEveryoneEverything) {
