@@ -193,15 +193,12 @@ void HoldProtectedSource(HeldFiles& held, const SupportFile& file) {
     }
 }
 
-bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
+void CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
     const FileHandle written = WriteUnderTemporaryName(held, javaHome, file);
-    if (held.Files().MoveIntoPlace(written, held.Open(PathChain(javaHome + file.Folder).back(), true), file.Name)) {
-        return true;
-    }
+    const FileHandle folder = held.Open(PathChain(javaHome + file.Folder).back(), true);
     // Taken meanwhile, by another run that was first: its file is as good as
     // this one. Anything else there is no support file, and never becomes one.
-    if (!held.Files().FileExists(TargetOf(javaHome, file))) {
+    if (!held.Files().MoveIntoPlace(written, folder, file.Name) && !held.Files().FileExists(TargetOf(javaHome, file))) {
         RaiseError(kErrFileAlreadyExists);
     }
-    return false;
 }

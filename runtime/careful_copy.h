@@ -69,7 +69,7 @@ void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const Suppor
 void HoldProtectedSource(HeldFiles& held, const SupportFile& file);
 
 // Copies the held source into the held folder: written under a temporary
-// name in the runtime's own folder, then moved into place. False when
-// another run put a file of that name there first, which counts as
-// present; raises 58 when a folder or link has the name.
-bool CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);
+// name in the runtime's own folder, then moved into place. A file of that
+// name that another run put there first counts as present; a folder or
+// link there raises 58.
+void CopyHeld(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file);
