@@ -4,7 +4,7 @@
 
 #include "launcher/java_command_line.h"
 #include "platform/decimal_text.h"
-#include "runtime/runtime_choice.h"
+#include "runtime/careful_copy.h"
 #include "runtime/runtime_locator.h"
 
 namespace {
@@ -38,7 +38,7 @@ void RunLaunchSequence(LauncherState& state, Platform& platform) {
     platform.Processes.SetCurrentFolder(applicationFolder);
     // A JavaHome that cannot name a folder would take the command apart at
     // its quote: no such command is started.
-    if (!IsUsableFolderText(state.JavaHomePath)) {
+    if (JudgeFolderText(state.JavaHomePath) == FolderText::Unusable) {
         RaiseError(kErrBadFileName);
     }
     state.JavaProcessId = platform.Processes.StartHidden(command);

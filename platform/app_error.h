@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string>
 
 // An error as the user sees it: a number and a description that travel
@@ -20,8 +19,9 @@ struct AppError {
 
 inline constexpr std::uint32_t kSystemAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
-// The numbers users of programs like this one know, and the registry
-// reader's own.
+// The numbers users of programs like this one know, the registry reader's
+// own, and the careful copy's own. The elevated run's exit code is one of
+// them, so the first run reads it back as the same error.
 inline constexpr std::int32_t kErrInvalidArgument = 5;
 inline constexpr std::int32_t kErrOutOfMemory = 7;
 inline constexpr std::int32_t kErrTypeMismatch = 13;
@@ -32,13 +32,20 @@ inline constexpr std::int32_t kErrPermissionDenied = 70;
 inline constexpr std::int32_t kErrPathNotFound = 76;
 inline constexpr std::int32_t kErrDuplicateKey = 457;
 inline constexpr std::int32_t kErrUnsupportedValueType = 1001;
+inline constexpr std::int32_t kErrRuntimeFolderRefused = 1002;
+inline constexpr std::int32_t kErrSourceNotProtected = 1003;
+inline constexpr std::int32_t kErrSourceIsLink = 1004;
+inline constexpr std::int32_t kErrDestinationIsLink = 1005;
+inline constexpr std::int32_t kErrElevatedRunUnfinished = 1006;
+inline constexpr std::int32_t kErrIncompleteCopy = 1007;
+inline constexpr std::int32_t kErrElevatedRunLost = 1008;
 
 struct KnownError {
     std::int32_t Number;
     const wchar_t* Description;
 };
 
-inline constexpr std::array<KnownError, 10> kClassicErrors = {{
+inline constexpr std::array<KnownError, 17> kKnownErrors = {{
     {kErrInvalidArgument, L"Invalid procedure call or argument"},
     {kErrOutOfMemory, L"Out of memory"},
     {kErrTypeMismatch, L"Type mismatch"},
@@ -49,17 +56,38 @@ inline constexpr std::array<KnownError, 10> kClassicErrors = {{
     {kErrPathNotFound, L"Path not found"},
     {kErrDuplicateKey, L"This key is already associated with an element of this collection"},
     {kErrUnsupportedValueType, L"Unsupported value type"},
+    {kErrRuntimeFolderRefused,
+     L"The support files were not installed: the step that copies them with administrator rights was given a "
+     L"folder other than the Java runtime this program uses."},
+    {kErrSourceNotProtected,
+     L"The support files in C:\\tarvex\\GsmModemJar were not installed: users other than administrators can "
+     L"change that folder, a folder above it or a file in it. An administrator should run this command once, then "
+     L"start the program again:\r\n\r\n"
+     L"icacls C:\\tarvex /inheritance:r /grant:r \"*S-1-5-32-544:(OI)(CI)F\" \"*S-1-5-18:(OI)(CI)F\" "
+     L"\"*S-1-5-32-545:(OI)(CI)RX\""},
+    {kErrSourceIsLink,
+     L"The support files in C:\\tarvex\\GsmModemJar were not installed: that folder, a folder above it or a file "
+     L"in it is a link. An administrator should put the real folder or file in its place, then start the program "
+     L"again."},
+    {kErrDestinationIsLink,
+     L"The support files were not installed: a folder on the way to the Java runtime's bin or lib folder is a "
+     L"link. An administrator should put the real folder in its place, then start the program again."},
+    {kErrElevatedRunUnfinished,
+     L"The support files were not installed: the step that copies them with administrator rights did not finish "
+     L"within a minute."},
+    {kErrIncompleteCopy, L"The support files were not installed: a file could not be written in full."},
+    {kErrElevatedRunLost,
+     L"The support files may not have been installed: the step that copies them with administrator rights started, "
+     L"but waiting for it to end failed."},
 }};
 
-// The error with this number and its usual text in table; Number 0 when
-// table has no such number.
-inline AppError ErrorIn(std::span<const KnownError> table, std::int32_t number) {
-    const auto known =
-        std::find_if(table.begin(), table.end(), [&](const KnownError& error) { return error.Number == number; });
-    return known != table.end() ? AppError{known->Number, known->Description} : AppError{};
+// The error with this number and its usual text; Number 0 when there is no
+// such error.
+inline AppError KnownErrorNumbered(std::int32_t number) {
+    const auto known = std::find_if(kKnownErrors.begin(), kKnownErrors.end(),
+                                    [&](const KnownError& error) { return error.Number == number; });
+    return known != kKnownErrors.end() ? AppError{known->Number, known->Description} : AppError{};
 }
-
-inline AppError KnownErrorNumbered(std::int32_t number) { return ErrorIn(kClassicErrors, number); }
 
 // Raises the error with this number and its usual text.
 [[noreturn]] inline void RaiseError(std::int32_t number) { throw KnownErrorNumbered(number); }

@@ -17,7 +17,7 @@ enum class RunEnd { Exited, StillRunning, WaitFailed };
 
 struct ElevatedRun {
     RunEnd End = RunEnd::Exited;
-    AppError Error;  // once it exited: what its exit code reports, Number 0 for success
+    std::uint32_t ExitCode = 0;  // once it exited
 };
 
 class ProcessApi {
@@ -40,6 +40,10 @@ public:
     // when it does not end in time. Raises AppError when it could not be
     // started, the user declining the elevation (ERROR_CANCELLED) included.
     virtual ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned limitMs) = 0;
+
+    // The error a Win32 code stands for, as the seams raise it: a classic
+    // one, or the code's HRESULT with the system's own text.
+    virtual AppError SystemError(std::uint32_t code) = 0;
 
     // Waits, at most limitMs and with the window's messages flowing, until
     // this process owns the mutex of this name, which it makes if no one has.

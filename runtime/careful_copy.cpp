@@ -5,8 +5,6 @@
 
 #include "platform/app_error.h"
 #include "platform/decimal_text.h"
-#include "runtime/private_argument.h"
-#include "runtime/runtime_choice.h"
 
 namespace {
 
@@ -78,7 +76,7 @@ std::vector<FileProtection> HoldWithoutLinks(HeldFiles& held, const std::wstring
         const bool folder = !endsInFile || chain.size() + 1 < steps.size();
         chain.push_back(held.Files().ProtectionOf(OpenStep(held, step, folder), step));
         if (chain.back().IsLink) {
-            RaiseCopyError(linkError);
+            RaiseError(linkError);
         }
     }
     return chain;
@@ -144,8 +142,11 @@ std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file) {
 }
 
 bool IsAbsoluteFolder(const std::wstring& folder) {
+    if (folder.size() < 3) {
+        return false;
+    }
     const auto lower = static_cast<wchar_t>(folder[0] | 0x20);  // of a letter, its lower case
-    return folder.size() >= 3 && lower >= L'a' && lower <= L'z' && folder[1] == L':' && folder[2] == L'\\';
+    return lower >= L'a' && lower <= L'z' && folder[1] == L':' && folder[2] == L'\\';
 }
 
 HeldFiles::~HeldFiles() {
@@ -169,12 +170,18 @@ FileHandle HeldFiles::Keep(FileHandle opened) {
     return opened;
 }
 
-bool IsRuntimeFolder(const std::wstring& folder) {
-    return IsAbsoluteFolder(folder) && !HasDotSegment(folder) && IsUsableFolderText(folder);
+FolderText JudgeFolderText(const std::wstring& folder) {
+    // A double quote would end the quoted path the folder is put in, and
+    // Windows allows no control character in a name; NUL, which would
+    // silently cut the path short, is one of them.
+    if (std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c == L'"' || c < L' '; })) {
+        return FolderText::Unusable;
+    }
+    return IsAbsoluteFolder(folder) && !HasDotSegment(folder) ? FolderText::Walkable : FolderText::Quotable;
 }
 
 void HoldDestination(HeldFiles& held, const std::wstring& javaHome, const SupportFile& file) {
-    if (!IsRuntimeFolder(javaHome)) {
+    if (JudgeFolderText(javaHome) != FolderText::Walkable) {
         RaiseError(kErrBadFileName);
     }
     HoldWithoutLinks(held, javaHome + file.Folder, false, kErrDestinationIsLink);
@@ -188,7 +195,7 @@ void HoldProtectedSource(HeldFiles& held, const SupportFile& file) {
             (i == 0 ? OthersGranted(chain[i], kRootChangeRights)
                     : OthersGranted(chain[i], kChangeRights) || OthersGranted(chain[i - 1], kReplaceChildRights));
         if (changeable) {
-            RaiseCopyError(kErrSourceNotProtected);
+            RaiseError(kErrSourceNotProtected);
         }
     }
 }

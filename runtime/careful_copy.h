@@ -33,11 +33,13 @@ std::wstring TargetOf(const std::wstring& javaHome, const SupportFile& file);
 // "X:\...", a drive's absolute path.
 bool IsAbsoluteFolder(const std::wstring& folder);
 
-// Whether the careful copy can complete folder: walked from its drive's
-// root, so absolute, since a relative folder would depend on the current
-// one; without a segment of dots, which would lead out of the folders
-// checked; and a text that can name a folder at all.
-bool IsRuntimeFolder(const std::wstring& folder);
+// What the text of a runtime's folder allows.
+enum class FolderText {
+    Unusable,  // names no folder: a double quote or a control character, NUL included
+    Quotable,  // can stand quoted in a command line, but no copy walks it: relative, or with a segment of dots
+    Walkable,  // a copy can walk it from its drive's root, and it leads nowhere else
+};
+FolderText JudgeFolderText(const std::wstring& folder);
 
 // Files and folders opened through the seam, each once, and closed on every
 // way out: while they are open, none of them can be replaced.

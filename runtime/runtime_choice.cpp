@@ -122,7 +122,3 @@ std::optional<std::wstring> ChosenJavaHome(RegistryApi& registry, FileSystem& fi
     // None is there: the first, which fails as it always has, with its boxes.
     return home;
 }
-
-bool IsUsableFolderText(const std::wstring& text) {
-    return std::none_of(text.begin(), text.end(), [](wchar_t c) { return c == L'"' || c < L' '; });
-}

@@ -26,8 +26,3 @@ double ParseVersionNumber(const std::wstring& text);
 // the first's JavaHome (1001 when it has no readable value); later subkeys
 // that cannot be read are passed over.
 std::optional<std::wstring> ChosenJavaHome(RegistryApi& registry, FileSystem& files);
-
-// Whether text can name a folder at all: a double quote would end the
-// quoted path it is put in, and Windows allows no control character in a
-// name; NUL, which would silently cut the path short, is one of them.
-bool IsUsableFolderText(const std::wstring& text);

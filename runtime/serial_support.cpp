@@ -5,46 +5,12 @@
 #include <cwctype>
 
 #include "runtime/careful_copy.h"
-#include "runtime/private_argument.h"
+#include "runtime/elevated_copy.h"
 
 namespace {
 
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
-constexpr unsigned kElevatedRunLimitMs = 60000;
 constexpr unsigned kInstallLockLimitMs = 120000;
-
-// Row by row: a file the runtime has is never replaced, and the first
-// failure abandons the remaining files; those copied before it stay.
-void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files) {
-    HeldFiles held(files);
-    for (const SupportFile& file : kSupportFiles) {
-        if (!files.FileExists(TargetOf(javaHome, file))) {
-            HoldDestination(held, javaHome, file);
-            HoldProtectedSource(held, file);
-            CopyHeld(held, javaHome, file);
-        }
-    }
-}
-
-// The elevated run's own verdict, or the refusal itself when it could not
-// run: declined at the prompt, or not started at all.
-AppError CopyElevated(const std::wstring& javaHome, ProcessApi& processes, const AppError& refusal) {
-    ElevatedRun run;
-    try {
-        run = processes.RunElevated(processes.ModulePath(), SerialSupportParameters(javaHome), kElevatedRunLimitMs);
-    } catch (const AppError&) {
-        return refusal;
-    }
-    switch (run.End) {
-    case RunEnd::StillRunning:
-        // Left running, it may still finish; the launch goes on without it.
-        return CopyErrorNumbered(kErrElevatedRunUnfinished);
-    case RunEnd::WaitFailed:
-        return CopyErrorNumbered(kErrElevatedRunLost);
-    default:
-        return run.Error;
-    }
-}
 
 // The install lock of one runtime, held for as long as this lives, when it
 // could be had.
@@ -93,7 +59,7 @@ void InstallSerialSupport(const std::wstring& javaHome, Platform& platform) {
     // if alone, which the copy's temporary names make safe.
     const InstallLock lock(platform.Processes, javaHome);
     try {
-        CopyMissingSupportFiles(javaHome, files);
+        CopyMissingSupportFiles(javaHome, files, CopyOrder::RowByRow);
     } catch (const AppError& error) {
         // Only lack of rights is worth a prompt: elevated, a missing source
         // or folder, or a file in use, fails just the same. This runs once

@@ -8,7 +8,6 @@
 #include "launcher/process_watch.h"
 #include "launcher/program_arguments.h"
 #include "runtime/elevated_copy.h"
-#include "runtime/private_argument.h"
 #include "win32/frm_splash.h"
 #include "win32/system_library.h"
 #include "win32/win32_files.h"

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "platform/decimal_text.h"
-#include "runtime/private_argument.h"
 #include "win32/owners.h"
 
 namespace {
@@ -68,19 +67,6 @@ AppError AppErrorFromWin32(unsigned long code) {
         AppError{static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), SystemErrorText(code)});
     error.SystemCode = code;
     return error;
-}
-
-AppError AppErrorFromExitCode(unsigned long code) {
-    if (HRESULT_FACILITY(code) == FACILITY_WIN32 && (code & 0x80000000UL) != 0) {
-        // An HRESULT carries its Win32 code, and with it the system's text.
-        return AppErrorFromWin32(HRESULT_CODE(code));
-    }
-    if (code == 0) {
-        return AppError{};
-    }
-    // Any other code is one of the launcher's own error numbers.
-    const AppError known = CopyErrorNumbered(static_cast<std::int32_t>(code));
-    return known.Number != 0 ? known : AppError{static_cast<std::int32_t>(code), L"System error " + DecimalText(code)};
 }
 
 AppError AppErrorFromWin32ForFolder(unsigned long code) {

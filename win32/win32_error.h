@@ -13,10 +13,6 @@ AppError AppErrorFromWin32(unsigned long code);
 // or is a file, is a path that was not found.
 AppError AppErrorFromWin32ForFolder(unsigned long code);
 
-// The error another run of the launcher reported through its exit code:
-// an error's Number, or 0 (Number 0) when it succeeded.
-AppError AppErrorFromExitCode(unsigned long code);
-
 // The text of path for a Win32 call, which would take a NUL inside it for
 // its end and act on a shorter path; raises 52 "Bad file name or number"
 // for such a path instead.

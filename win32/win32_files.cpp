@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <vector>
 
-#include "runtime/private_argument.h"
 #include "win32/owners.h"
 #include "win32/win32_error.h"
 #include "win32/win32_security.h"
@@ -97,12 +96,12 @@ void CopyBytes(HANDLE source, HANDLE target, std::vector<char>& buffer) {
         if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
             !WriteFile(target, buffer.data(), read, &written, nullptr)) {
             if (GetLastError() == ERROR_SUCCESS) {
-                RaiseCopyError(kErrIncompleteCopy);
+                RaiseError(kErrIncompleteCopy);
             }
             RaiseLastWin32Error();
         }
         if (written != read) {
-            RaiseCopyError(kErrIncompleteCopy);
+            RaiseError(kErrIncompleteCopy);
         }
     }
 }

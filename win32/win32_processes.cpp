@@ -144,13 +144,15 @@ ElevatedRun Win32Processes::RunElevated(const std::wstring& program, const std::
     const DWORD woken = WaitDispatchingMessages(process.Get(), limitMs);
     DWORD exitCode = 0;
     if (woken == WAIT_TIMEOUT) {
-        return {RunEnd::StillRunning, {}};
+        return {RunEnd::StillRunning};
     }
     if (woken != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.Get(), &exitCode)) {
-        return {RunEnd::WaitFailed, {}};
+        return {RunEnd::WaitFailed};
     }
-    return {RunEnd::Exited, AppErrorFromExitCode(exitCode)};
+    return {RunEnd::Exited, exitCode};
 }
+
+AppError Win32Processes::SystemError(std::uint32_t code) { return AppErrorFromWin32(code); }
 
 LockHandle Win32Processes::LockNamed(const std::wstring& name, unsigned limitMs) {
     // Made by a user other than this one, the mutex may refuse to open: the

@@ -9,6 +9,7 @@ public:
     void SetCurrentFolder(const std::wstring& folder) override;
     std::uint32_t StartHidden(const std::wstring& commandLine) override;
     ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, unsigned limitMs) override;
+    AppError SystemError(std::uint32_t code) override;
     LockHandle LockNamed(const std::wstring& name, unsigned limitMs) override;
     void Unlock(LockHandle lock) override;
     ProcessHandle OpenProcess(std::uint32_t access, bool inherit, std::uint32_t processId) override;

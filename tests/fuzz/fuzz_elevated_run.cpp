@@ -16,7 +16,6 @@
 #include "launcher/program_arguments.h"
 #include "platform/app_error.h"
 #include "runtime/elevated_copy.h"
-#include "runtime/private_argument.h"
 #include "runtime/runtime_choice.h"
 #include "runtime/runtime_locator.h"
 
@@ -84,8 +83,9 @@ public:
         files_.Elevated = true;
         ExitCode = folder ? RunSerialSupportInstaller(*folder, registry_, files_) : -1;
         files_.Elevated = false;
-        return {RunEnd::Exited, CopyErrorNumbered(*ExitCode)};
+        return {RunEnd::Exited, static_cast<std::uint32_t>(*ExitCode)};
     }
+    AppError SystemError(std::uint32_t code) override { return {static_cast<std::int32_t>(code), L"System error"}; }
     LockHandle LockNamed(const std::wstring&, unsigned) override { return 1; }
     void Unlock(LockHandle) override {}
     ProcessHandle OpenProcess(std::uint32_t, bool, std::uint32_t) override { return 0; }
@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WritableMachine files;
     files.Elevated = true;
     const std::int32_t exitCode = RunSerialSupportInstaller(*folder, registry, files);
-    if (exitCode != 0 && CopyErrorNumbered(exitCode).Number == 0) {
+    if (exitCode != 0 && KnownErrorNumbered(exitCode).Number == 0) {
         __builtin_trap();  // an exit code the first run cannot explain
     }
     if (!files.AllClosed()) {

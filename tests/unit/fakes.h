@@ -259,6 +259,10 @@ public:
         log_.push_back(L"elevate " + program + L" " + parameters + L" for " + std::to_wstring(limitMs) + L" ms");
         return Elevated();
     }
+    // Every code as one without a classic number, with a text of its own.
+    AppError SystemError(std::uint32_t code) override {
+        return {static_cast<std::int32_t>(0x80070000U | code), L"System message " + std::to_wstring(code), code};
+    }
     LockHandle LockNamed(const std::wstring& name, unsigned limitMs) override {
         log_.push_back(L"lock " + name + L" for " + std::to_wstring(limitMs) + L" ms");
         if (WhileLocking) {
@@ -320,9 +324,9 @@ private:
 };
 
 inline constexpr char kRuntimeKeyAnsi[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
-inline const std::wstring kSupportFiles[] = {L"\\lib\\ext\\Comm.jar", L"\\lib\\javax.comm.properties",
-                                             L"\\bin\\Win32com.dll", L"\\lib\\ext\\jdc.jar"};
-inline const std::wstring kSourceFolder = L"C:\\tarvex\\GsmModemJar";
+inline const std::wstring kFilesUnderHome[] = {L"\\lib\\ext\\Comm.jar", L"\\lib\\javax.comm.properties",
+                                               L"\\bin\\Win32com.dll", L"\\lib\\ext\\jdc.jar"};
+inline const std::wstring kGsmModemJar = L"C:\\tarvex\\GsmModemJar";
 
 // A whole machine of fakes, wired to one event log.
 struct FakeMachine {
@@ -341,7 +345,7 @@ struct FakeMachine {
     void AddRuntimeFolders(const std::wstring& home, bool bare = false) {
         Files.Folders.insert({home, home + L"\\lib", home + L"\\lib\\ext", home + L"\\bin"});
         Files.Files.insert(home + L"\\bin\\java.exe");
-        for (const std::wstring& file : kSupportFiles) {
+        for (const std::wstring& file : kFilesUnderHome) {
             if (!bare) {
                 Files.Files.insert(home + file);
             }
@@ -349,9 +353,9 @@ struct FakeMachine {
     }
     // The support files' source folder, the folder above it and the files.
     void AddSource() {
-        Files.Folders.insert({L"C:\\tarvex", kSourceFolder});
-        for (const std::wstring& file : kSupportFiles) {
-            Files.Files.insert(kSourceFolder + file.substr(file.find_last_of(L'\\')));
+        Files.Folders.insert({L"C:\\tarvex", kGsmModemJar});
+        for (const std::wstring& file : kFilesUnderHome) {
+            Files.Files.insert(kGsmModemJar + file.substr(file.find_last_of(L'\\')));
         }
     }
     // The events that start with prefix, prefix removed.

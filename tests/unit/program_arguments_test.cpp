@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/program_arguments.h"
-#include "runtime/private_argument.h"
+#include "runtime/elevated_copy.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 
 #include "launcher/program_arguments.h"
 #include "registry/registry_reader.h"
-#include "runtime/private_argument.h"
+#include "runtime/elevated_copy.h"
 #include "win32/owners.h"
 #include "win32/win32_error.h"
 #include "win32/win32_files.h"
@@ -195,7 +195,7 @@ std::vector<std::wstring> LoadedModules() {
 HANDLE g_release = nullptr;
 void CALLBACK ReleaseProbe(HWND /*window*/, UINT /*message*/, UINT_PTR /*id*/, DWORD /*time*/) { SetEvent(g_release); }
 
-TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTheExitCode) {
+TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsItsExitCode) {
     g_release = release;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReleaseProbe);
     ASSERT_NE(timer, 0U);
@@ -203,20 +203,13 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     const std::vector<std::wstring> modules = LoadedModules();
     processes.SetCurrentFolder(scratch);  // where the probe leaves its file
-    // The probe exits with the number each error reads back with. An HRESULT
-    // with no classic error of its own (here ERROR_BAD_EXE_FORMAT's) reads
-    // back with the system's text, whose words differ between systems.
-    for (const std::wstring read :
-         {L"0 ", L"70 Permission denied", L"13 Type mismatch",
-          L"1005 The support files were not installed: a folder on the way", L"-2147024703 (system text)"}) {
+    // The probe's exit code comes back whole, an HRESULT's top bit included.
+    for (const int code : {0, 70, 1005, -2147024703}) {
         ResetEvent(release);
-        const ElevatedRun outcome = processes.RunElevated(probe, read.substr(0, read.find(L' ')) + L" " + event, 30000);
-        EXPECT_EQ(WaitForSingleObject(release, 0), WAIT_OBJECT_0) << read;
-        ASSERT_EQ(outcome.End, RunEnd::Exited) << read;
-        AppError error = outcome.Error;
-        error.Description = error.Description.substr(0, read.size() - read.find(L' ') - 1);
-        const bool systemText = error.Number < 0 && !error.Description.empty();
-        EXPECT_EQ(std::to_wstring(error.Number) + L" " + (systemText ? L"(system text)" : error.Description), read);
+        const ElevatedRun outcome = processes.RunElevated(probe, std::to_wstring(code) + L" " + event, 30000);
+        EXPECT_EQ(WaitForSingleObject(release, 0), WAIT_OBJECT_0) << code;
+        ASSERT_EQ(outcome.End, RunEnd::Exited) << code;
+        EXPECT_EQ(outcome.ExitCode, static_cast<std::uint32_t>(code));
     }
     EXPECT_EQ(ErrorRaisedBy([&] { processes.RunElevated(scratch + L"gone.exe", L"", 30000); }), L"53 File not found");
     // A run that outlasts its time is left running, and the wait ends.
@@ -230,6 +223,45 @@ TEST_F(Win32Test, RunsElevatedWhileDispatchingMessagesAndReadsTheErrorBackFromTh
     EXPECT_TRUE(std::filesystem::exists(scratch + L"show 0"));  // SW_HIDE
     // shell32 and COM went as they came.
     EXPECT_EQ(LoadedModules(), modules);
+}
+
+TEST(ErrorWin32Test, ASystemCodeIsAClassicErrorOrItsHResultWithTheSystemsText) {
+    Win32Processes processes;
+    const AppError denied = processes.SystemError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(std::to_wstring(denied.Number) + L" " + denied.Description + L" " + std::to_wstring(denied.SystemCode),
+              L"70 Permission denied 5");
+    // ERROR_BAD_EXE_FORMAT has no classic error; its text's words differ between systems.
+    const AppError badFormat = processes.SystemError(ERROR_BAD_EXE_FORMAT);
+    EXPECT_EQ(badFormat.Number, -2147024703);
+    EXPECT_EQ(badFormat.SystemCode, 193U);
+    EXPECT_FALSE(badFormat.Description.empty());
+    EXPECT_NE(badFormat.Description.back(), L'.');
+    EXPECT_EQ(processes.SystemError(0).Number, static_cast<std::int32_t>(E_FAIL));
+}
+
+TEST(OwnerWin32Test, ClosingKeepsTheLastErrorOfTheCallBeforeIt) {
+    for (const bool valid : {true, false}) {
+        // A handle that is closed already makes its close fail and set an error of its own.
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ASSERT_NE(event, nullptr);
+        ScopedHandle owned(event);
+        if (!valid) {
+            ASSERT_TRUE(CloseHandle(event));
+        }
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(owned.Close(), valid);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << valid;
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        EXPECT_FALSE(owned.Close());  // nothing left to close
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    }
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        const ScopedHandle owned(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        ASSERT_TRUE(owned);
+        SetLastError(ERROR_ACCESS_DENIED);
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));  // across the destructor as well
 }
 
 TEST_F(Win32Test, RefusesAPathWithANulRatherThanCutItShort) {
