@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Measures the launcher (A) against baseline.exe (B), the least program that
-does the same job, in one sandbox of scripts/sandbox.py: runs
+does the same job, in one sandbox of scripts/helpers/sandbox.py: runs
 A and B alternately, samples each while it watches the stand-in runtime it
 started, and prints a markdown table of medians. Also says what the
 launcher's executable is made of. Needs an X display (xvfb-run -a).
@@ -24,7 +24,7 @@ from collections import defaultdict
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "scripts"))
+sys.path.insert(0, str(ROOT / "scripts" / "helpers"))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from sandbox import APP, SUPPORT, Sandbox, read_json_lines  # noqa: E402
 from wine_prefix import AMD64, I386, machine, ready_for, start, unix_pids, winearch, zpath  # noqa: E402

@@ -6,7 +6,7 @@
 // KnownDLLs, which Windows maps from the system folder whatever the flags
 // say; this keeps it so should an import that is not one ever be added.
 // The linker does not point the executable at this structure;
-// scripts/set-load-config does, after the link.
+// scripts/helpers/set-load-config does, after the link.
 #include <windows.h>
 
 namespace {

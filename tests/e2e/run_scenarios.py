@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the built launcher under Wine, each scenario in a
 throw-away prefix with its own registry, runtime folders and application
-folder (see scripts/sandbox.py), copied from --base, which is prepared first
-(scripts/wine_prefix.py). Run under an X display (xvfb-run -a).
+folder (see scripts/helpers/sandbox.py), copied from --base, which is prepared first
+(scripts/helpers/wine_prefix.py). Run under an X display (xvfb-run -a).
 WINEARCH=win32 runs the shipped program as on 32-bit Windows. WINEARCH=win64
 runs it as on 64-bit Windows (WOW64), where it reads the registry's 32-bit
 view, or runs the 64-bit twin. --emulated tells it that 32-bit programs run
-under qemu-i386 here: scripts/qemu-i386 run is wrapped around it."""
+under qemu-i386 here: scripts/helpers/qemu-i386 run is wrapped around it."""
 
 import argparse
 import concurrent.futures
@@ -19,7 +19,7 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts" / "helpers"))
 from sandbox import APP, CLASS_PATH, PATH_JAVA, SOURCE, SUPPORT, Sandbox, read_json_lines, runs_as_wow64
 from wine_prefix import ready_for
 
@@ -251,7 +251,11 @@ def watch_waits_for_a_long_run_after_path_not_found(box, check):
     check.support_files(box, jre6)
 
 
-def no_runtime_new_enough(box, check):
+def no_runtime_or_none_new_enough(box, check):
+    run = box.run()  # no runtime's key at all
+    check.boxes(run, [NO_RUNTIME])
+    check.started(run, False)
+    check.ended(run, 1, "hidden", 0, 4)
     old_jre = box.java_home("j2re1.4.2_19")
     box.add_runtime("1.3.1_20", r"C:\Program Files\Java\j2re1.3.1_20")
     box.add_runtime("1.4.2_19", old_jre)
@@ -403,14 +407,14 @@ SCENARIOS = [watch_waits_for_a_long_run_after_path_not_found, second_launcher_wa
              private_mode_completes_only_the_chosen_runtime_from_a_protected_source,
              untidy_pc_runtime_uninstalled_and_a_folder_at_a_files_name, source_others_can_change_is_never_copied,
              linked_source_folder_is_refused, linked_runtime_folder_is_refused, quote_in_java_home_starts_nothing,
-             no_runtime_new_enough, start_failure_is_reported_and_ends_the_launcher,
+             no_runtime_or_none_new_enough, start_failure_is_reported_and_ends_the_launcher,
              closing_the_window_early_ends_quietly, reads_only_its_own_registry_view]
 # Only where there are two views: a 32-bit launcher in a win64 prefix.
 WOW64_ONLY = [reads_only_its_own_registry_view]
 # What --emulated runs unless told otherwise, in minutes: the main scenario,
 # the elevated copy, an error with its box, and the registry's views.
 EMULATED = [picks_first_new_enough_runtime_and_completes_it, unwritable_runtime_asks_once_then_reports_and_starts_java,
-            no_runtime_new_enough, reads_only_its_own_registry_view]
+            no_runtime_or_none_new_enough, reads_only_its_own_registry_view]
 
 
 # What the launcher shows when Wine fails to start a program whose new

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Wine prefixes of the project's own: how they are prepared, and the one way
 Wine programs are started in them, with one set of DLL overrides. Used by
-scripts/wine-run (ctest's way into Wine), the end-to-end scenarios,
-scripts/try_it.py and the benchmark.
-    scripts/wine_prefix.py prepare PREFIX
-    scripts/wine_prefix.py run PREFIX PROGRAM [ARG...]
+scripts/helpers/wine-run (ctest's way into Wine), the end-to-end scenarios,
+scripts/helpers/try_it.py and the benchmark.
+    scripts/helpers/wine_prefix.py prepare PREFIX
+    scripts/helpers/wine_prefix.py run PREFIX PROGRAM [ARG...]
 WINEARCH says which prefix: win32 (the default), or win64, where the server
-and every 64-bit program run the 64-bit loader in scripts/wine64, and a
+and every 64-bit program run the 64-bit loader in scripts/helpers/wine64, and a
 32-bit program the 32-bit one.
 `prepare` runs natively: a win64 prefix's set-up starts 32-bit programs of
 its own, which qemu-i386 would make crawl for many minutes. Where the host

@@ -3,11 +3,11 @@
 in a sandbox in WORK, and says what it did: the runtime it chose, the files it
 installed, the command the runtime received, the messages it showed and when
 it ended. Called by scripts/run, under a display, once WORK/base-prefix is
-prepared (scripts/wine_prefix.py):
-    scripts/try_it.py user|virtual WORK [--emulated] [--helpers DIR]
+prepared (scripts/helpers/wine_prefix.py):
+    scripts/helpers/try_it.py user|virtual WORK [--emulated] [--helpers DIR]
 "user" is a real desktop with a window manager; "virtual" is Xvfb.
 --emulated: 32-bit programs run under qemu-i386 here (scripts/run wraps
-scripts/qemu-i386 run around this), so it waits longer.
+scripts/helpers/qemu-i386 run around this), so it waits longer.
 --helpers: the folder of the stand-in runtime and the desktop watcher, built
 64-bit for the win64 prefix (build/windows64/tests/e2e).
 Any failure ends in one plain sentence with its cause and what to do."""
@@ -22,7 +22,7 @@ sys.dont_write_bytecode = True
 from sandbox import RUNTIME_KEY, RUNTIME_KEY_32BIT_VIEW, SUPPORT, SOURCE, Sandbox  # noqa: E402
 from wine_prefix import ready_for  # noqa: E402
 
-ROOT = Path(__file__).resolve().parent.parent
+ROOT = Path(__file__).resolve().parents[2]
 LAUNCHER = ROOT / "build" / "windows" / "TarvexAdvanceSMSServer.exe"
 
 

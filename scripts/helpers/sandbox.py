@@ -1,10 +1,10 @@
 """The launcher's test world: a Wine prefix of its own for one run of the
-launcher, copied from a prepared one (scripts/wine_prefix.py), with the
+launcher, copied from a prepared one (scripts/helpers/wine_prefix.py), with the
 launcher in an application folder, registered runtimes, the support files'
 source folder, stand-in java.exe programs that record how they were started,
 and desktop_watcher.exe reading and answering the launcher's windows.
 Used by the end-to-end tests (tests/e2e/run_scenarios.py), by scripts/run
-(scripts/try_it.py) and by the benchmark (bench/run_benchmark.py)."""
+(scripts/helpers/try_it.py) and by the benchmark (bench/run_benchmark.py)."""
 
 import json
 import os
