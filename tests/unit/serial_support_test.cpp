@@ -37,57 +37,39 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
     };
     const auto stalls = [] { return ElevatedRun{RunEnd::StillRunning}; };
     const auto lost = [] { return ElevatedRun{RunEnd::WaitFailed}; };
-    const std::wstring badName = L"Bad file name or number";
+    const std::vector<std::wstring> badName = {L"Bad file name or number", kCopyFailed};
     struct Case {
-        const char* Situation;
+        const char* What;
         std::wstring Home = kHome;
         std::uint32_t RefusedCode = 5;  // moving Win32com.dll into bin: 5 no rights, 32 in use
         std::function<ElevatedRun()> Elevated = [] { return ElevatedRun{}; };  // exits with 0
         std::vector<std::wstring> Elevations = {kElevation};
-        std::vector<std::wstring> Messages;
+        std::vector<std::wstring> Boxes;
         std::size_t Copies = 2;  // Win32com.dll refused, jdc.jar abandoned
     };
     const Case cases[] = {
-        {.Situation = "in use", .RefusedCode = 32, .Elevations = {}, .Messages = {L"Permission denied", kCopyFailed}},
-        {.Situation = "read-only, copied elevated"},
-        {.Situation = "read-only, elevation declined",
-         .Elevated = declined,
-         .Messages = {L"Permission denied", kCopyFailed}},
-        {.Situation = "read-only, elevated run failed",
-         .Elevated = exits(53),
-         .Messages = {L"File not found", kCopyFailed}},
-        {.Situation = "read-only, elevated run found a link",
-         .Elevated = exits(1004),
-         .Messages = {kSourceLink, kCopyFailed}},
-        {.Situation = "read-only, elevated run failed with a system error",
+        {.What = "in use", .RefusedCode = 32, .Elevations = {}, .Boxes = {L"Permission denied", kCopyFailed}},
+        {.What = "read-only, copied elevated"},
+        {.What = "read-only, elevation declined", .Elevated = declined, .Boxes = {L"Permission denied", kCopyFailed}},
+        {.What = "read-only, elevated run failed", .Elevated = exits(53), .Boxes = {L"File not found", kCopyFailed}},
+        {.What = "read-only, elevated run found a link", .Elevated = exits(1004), .Boxes = {kSourceLink, kCopyFailed}},
+        {.What = "elevated run's system error",
          .Elevated = exits(0x80070020),
-         .Messages = {L"System message 32", kCopyFailed}},
-        {.Situation = "read-only, elevated run crashed",
+         .Boxes = {L"System message 32", kCopyFailed}},
+        {.What = "elevated run crashed",
          .Elevated = exits(0xC0000005),
-         .Messages = {L"System error 3221225477", kCopyFailed}},
-        {.Situation = "read-only, elevated run still going",
-         .Elevated = stalls,
-         .Messages = {kUnfinished, kCopyFailed}},
-        {.Situation = "read-only, the wait for the elevated run failed",
-         .Elevated = lost,
-         .Messages = {kLost, kCopyFailed}},
+         .Boxes = {L"System error 3221225477", kCopyFailed}},
+        {.What = "read-only, elevated run still going", .Elevated = stalls, .Boxes = {kUnfinished, kCopyFailed}},
+        {.What = "read-only, the wait for the elevated run failed", .Elevated = lost, .Boxes = {kLost, kCopyFailed}},
         // Folders not copied into at all: walked from no root, leading out
         // of themselves, or naming no folder.
-        {.Situation = "a quote in the runtime folder",
+        {.What = "a quote in the runtime folder",
          .Home = LR"(C:\jre"6)",
          .Elevations = {},
-         .Messages = {badName, kCopyFailed},
+         .Boxes = badName,
          .Copies = 0},
-        {.Situation = "a relative runtime folder",
-         .Home = L"jre6",
-         .Elevations = {},
-         .Messages = {badName, kCopyFailed},
-         .Copies = 0},
-        {.Situation = "dots in the folder",
-         .Home = LR"(C:\Java\..\jre6)",
-         .Elevations = {},
-         .Messages = {badName, kCopyFailed},
-         .Copies = 0},
+        {.What = "a relative runtime folder", .Home = L"jre6", .Elevations = {}, .Boxes = badName, .Copies = 0},
+        {.What = "dots in the folder", .Home = LR"(C:\Java\..\jre6)", .Elevations = {}, .Boxes = badName, .Copies = 0},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -96,10 +78,10 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         machine.Files.Refused[c.Home + L"\\bin\\Win32com.dll"] = c.RefusedCode;
         machine.Processes.Elevated = c.Elevated;
         InstallSerialSupport(c.Home, machine.Seams);
-        EXPECT_EQ(machine.Events(L"create ").size(), c.Copies) << c.Situation;
-        EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.Situation;
-        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
-        EXPECT_FALSE(machine.Files.Files.contains(c.Home + L"\\Win32com.dll.1.partial")) << c.Situation;
+        EXPECT_EQ(machine.Events(L"create ").size(), c.Copies) << c.What;
+        EXPECT_EQ(machine.Events(L"elevate "), c.Elevations) << c.What;
+        EXPECT_EQ(machine.Events(L"message "), c.Boxes) << c.What;
+        EXPECT_FALSE(machine.Files.Files.contains(c.Home + L"\\Win32com.dll.1.partial")) << c.What;
     }
 }
 
@@ -172,124 +154,56 @@ TEST(SerialSupport, ElevatedRunTakesOnlyItsOwnArgumentAndOnlyTheChosenRuntime) {
 }
 
 TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLink) {
-    const std::wstring dll = kGsmModemJar + L"\\Win32com.dll";
-    const auto grants = [](Account who, std::uint32_t rights, bool allows = true, bool inheritOnly = false) {
-        return FileProtection{false, Account::Administrators, true, {{who, allows, inheritOnly, rights}}};
+    static const std::wstring dll = kGsmModemJar + L"\\Win32com.dll";
+    const std::wstring& jar = kGsmModemJar;
+    // Only administrators may change it, but another account holds these rights.
+    const auto others = [](std::uint32_t rights, bool allows = true, bool inheritOnly = false) {
+        return FileProtection{false, Account::Administrators, true, {{Account::Other, allows, inheritOnly, rights}}};
     };
-    const FileProtection sound{false, Account::Administrators};
     const FileProtection link{true, Account::Administrators};
+    const FileProtection noList{false, Account::Administrators, false, {}};  // grants everyone everything
+    const FileProtection mine{false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}};
     const AppError refused{1003, kNotProtected};
     const AppError sourceLink{1004, kSourceLink};
-    const AppError destinationLink{1005, kDestinationLink};
+    const AppError toLink{1005, kDestinationLink};
     struct Case {
-        const char* Situation;
-        std::wstring Path;  // with this protection; the rest only administrators can change
-        FileProtection Protection;
-        AppError Refusal;             // Number 0: every missing file is copied
-        std::size_t FirstCopies = 0;  // by the first run, row by row, before the refusal
+        const char* What;
+        std::wstring At = dll;  // with this protection; the rest only administrators can change
+        FileProtection Is{false, Account::Administrators};
+        AppError Error;               // Number 0: every missing file is copied
+        std::size_t Copied = 0;       // by the first run, row by row, before the error
         std::wstring Gone;            // the source file or folder that is not there
         const wchar_t* Own = L"";     // a support file the runtime has
         const wchar_t* Folder = L"";  // a folder with a support file's name
     };
     const Case cases[] = {
-        {.Situation = "administrators only", .Path = dll, .Protection = sound, .FirstCopies = 4},
-        {.Situation = "an entry for what is created inside",
-         .Path = kGsmModemJar,
-         .Protection = grants(Account::Other, kGenericAll, true, true),
-         .FirstCopies = 4},
-        {.Situation = "a deny entry",
-         .Path = kGsmModemJar,
-         .Protection = grants(Account::Other, kGenericAll, false),
-         .FirstCopies = 4},
-        {.Situation = "the user's own",
-         .Path = dll,
-         .Protection = {false, Account::Self, true, {{Account::Self, true, false, kGenericAll}}},
-         .FirstCopies = 4},
-        {.Situation = "everyone may add to the drive's root",
-         .Path = L"C:\\",
-         .Protection = grants(Account::Other, kFileWriteData),
-         .FirstCopies = 4},
-        {.Situation = "a file's right to delete what it holds",
-         .Path = dll,
-         .Protection = grants(Account::Other, kFileDeleteChild),
-         .FirstCopies = 4},
-        {.Situation = "users may change the root's access list",
-         .Path = L"C:\\",
-         .Protection = grants(Account::Other, kWriteDac),
-         .Refusal = refused},
-        {.Situation = "users may delete in the drive's root",
-         .Path = L"C:\\",
-         .Protection = grants(Account::Other, kFileDeleteChild),
-         .Refusal = refused},
-        {.Situation = "users may write into the source folder",
-         .Path = kGsmModemJar,
-         .Protection = grants(Account::Other, kFileWriteData),
-         .Refusal = refused},
-        {.Situation = "users may delete in the source folder",
-         .Path = kGsmModemJar,
-         .Protection = grants(Account::Other, kFileDeleteChild),
-         .Refusal = refused},
-        {.Situation = "users may change a file's access list",
-         .Path = dll,
-         .Protection = grants(Account::Other, kWriteDac),
-         .Refusal = refused,
-         .FirstCopies = 2},
-        {.Situation = "a file any program may write",
-         .Path = dll,
-         .Protection = grants(Account::Other, kGenericWrite),
-         .Refusal = refused,
-         .FirstCopies = 2},
-        {.Situation = "a NULL access list",
-         .Path = dll,
-         .Protection = {false, Account::Administrators, false, {}},
-         .Refusal = refused,
-         .FirstCopies = 2},
-        {.Situation = "a folder a user owns",
-         .Path = L"C:\\tarvex",
-         .Protection = {false, Account::Other},
-         .Refusal = refused},
-        {.Situation = "a linked source folder", .Path = L"C:\\tarvex", .Protection = link, .Refusal = sourceLink},
-        {.Situation = "a linked source file", .Path = dll, .Protection = link, .Refusal = sourceLink, .FirstCopies = 2},
-        {.Situation = "a linked runtime folder",
-         .Path = kHome + L"\\lib",
-         .Protection = link,
-         .Refusal = destinationLink},
-        {.Situation = "a linked bin folder",
-         .Path = kHome + L"\\bin",
-         .Protection = link,
-         .Refusal = destinationLink,
-         .FirstCopies = 2},
-        {.Situation = "a linked folder above the runtime",
-         .Path = L"C:\\Program Files",
-         .Protection = link,
-         .Refusal = destinationLink},
-        {.Situation = "a missing source",
-         .Path = dll,
-         .Protection = sound,
-         .Refusal = {53, L"File not found"},
-         .FirstCopies = 3,
-         .Gone = kGsmModemJar + L"\\jdc.jar"},
-        {.Situation = "a missing source of a file the runtime has",
-         .Path = dll,
-         .Protection = sound,
-         .FirstCopies = 4,
-         .Gone = kGsmModemJar + L"\\Comm.jar",
+        {.What = "administrators only", .Copied = 4},
+        {.What = "an entry for what is created inside", .At = jar, .Is = others(kGenericAll, true, true), .Copied = 4},
+        {.What = "a deny entry", .At = jar, .Is = others(kGenericAll, false), .Copied = 4},
+        {.What = "the user's own", .Is = mine, .Copied = 4},
+        {.What = "everyone may add to the drive's root", .At = L"C:\\", .Is = others(kFileWriteData), .Copied = 4},
+        {.What = "a file's right to delete what it holds", .Is = others(kFileDeleteChild), .Copied = 4},
+        {.What = "users may change the root's access list", .At = L"C:\\", .Is = others(kWriteDac), .Error = refused},
+        {.What = "users may delete in the root", .At = L"C:\\", .Is = others(kFileDeleteChild), .Error = refused},
+        {.What = "users may write into the source folder", .At = jar, .Is = others(kFileWriteData), .Error = refused},
+        {.What = "users may delete in the source folder", .At = jar, .Is = others(kFileDeleteChild), .Error = refused},
+        {.What = "users may change a file's access list", .Is = others(kWriteDac), .Error = refused, .Copied = 2},
+        {.What = "a file any program may write", .Is = others(kGenericWrite), .Error = refused, .Copied = 2},
+        {.What = "a NULL access list", .Is = noList, .Error = refused, .Copied = 2},
+        {.What = "a folder a user owns", .At = L"C:\\tarvex", .Is = {false, Account::Other}, .Error = refused},
+        {.What = "a linked source folder", .At = L"C:\\tarvex", .Is = link, .Error = sourceLink},
+        {.What = "a linked source file", .Is = link, .Error = sourceLink, .Copied = 2},
+        {.What = "a linked runtime folder", .At = kHome + L"\\lib", .Is = link, .Error = toLink},
+        {.What = "a linked bin folder", .At = kHome + L"\\bin", .Is = link, .Error = toLink, .Copied = 2},
+        {.What = "a linked folder above the runtime", .At = L"C:\\Program Files", .Is = link, .Error = toLink},
+        {.What = "a missing source", .Error = {53, L"File not found"}, .Copied = 3, .Gone = jar + L"\\jdc.jar"},
+        {.What = "a missing source the runtime has",
+         .Copied = 4,
+         .Gone = jar + L"\\Comm.jar",
          .Own = L"\\lib\\ext\\Comm.jar"},
-        {.Situation = "a missing source folder",
-         .Path = dll,
-         .Protection = sound,
-         .Refusal = {76, L"Path not found"},
-         .Gone = L"C:\\tarvex"},
-        {.Situation = "a runtime without lib\\ext",
-         .Path = dll,
-         .Protection = sound,
-         .Refusal = {76, L"Path not found"},
-         .Gone = kHome + L"\\lib\\ext"},
-        {.Situation = "a folder at a file's name",
-         .Path = dll,
-         .Protection = sound,
-         .Refusal = {58, L"File already exists"},
-         .Folder = L"\\lib\\ext\\Comm.jar"},
+        {.What = "a missing source folder", .Error = {76, L"Path not found"}, .Gone = L"C:\\tarvex"},
+        {.What = "a runtime without lib\\ext", .Error = {76, L"Path not found"}, .Gone = kHome + L"\\lib\\ext"},
+        {.What = "a folder at a file's name", .Error = {58, L"File already exists"}, .Folder = L"\\lib\\ext\\Comm.jar"},
     };
     std::vector<std::wstring> targets;
     for (const std::wstring& file : kFilesUnderHome) {
@@ -299,7 +213,7 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
         for (const bool elevated : {false, true}) {
             FakeMachine machine;
             machine.AddSource();
-            machine.Files.Protections[c.Path] = c.Protection;
+            machine.Files.Protections[c.At] = c.Is;
             machine.AddRuntime("1.6", R"(C:\Program Files\Java\jre6)");
             machine.AddRuntimeFolders(kHome, true);
             const auto gone = [&](const std::wstring& path) { return !c.Gone.empty() && path.starts_with(c.Gone); };
@@ -311,17 +225,16 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
             if (*c.Folder != L'\0') {
                 machine.Files.Folders.insert(kHome + c.Folder);
             }
-            std::size_t copies = c.FirstCopies;
+            std::size_t copies = c.Copied;
             if (elevated) {
                 // Everything is checked before anything is written.
-                EXPECT_EQ(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files), c.Refusal.Number)
-                    << c.Situation;
-                copies = c.Refusal.Number != 0 ? 0 : targets.size();
+                EXPECT_EQ(RunSerialSupportInstaller(kHome, machine.Registry, machine.Files), c.Error.Number) << c.What;
+                copies = c.Error.Number != 0 ? 0 : targets.size();
             } else {
                 InstallSerialSupport(kHome, machine.Seams);
-                const std::vector<std::wstring> boxes = {c.Refusal.Description, kCopyFailed};
-                EXPECT_EQ(machine.Events(L"message "), c.Refusal.Number != 0 ? boxes : std::vector<std::wstring>{})
-                    << c.Situation;
+                const std::vector<std::wstring> boxes = {c.Error.Description, kCopyFailed};
+                EXPECT_EQ(machine.Events(L"message "), c.Error.Number != 0 ? boxes : std::vector<std::wstring>{})
+                    << c.What;
             }
             std::vector<std::wstring> created;
             for (const std::wstring& event : machine.Events(L"create ")) {
@@ -329,8 +242,8 @@ TEST(SerialSupport, EitherRunCopiesOnlyFromASourceNoUserCanChangeAndThroughNoLin
             }
             std::vector<std::wstring> expected(targets.begin(), targets.begin() + static_cast<std::ptrdiff_t>(copies));
             std::erase(expected, kHome + c.Own);
-            EXPECT_EQ(created, expected) << c.Situation << (elevated ? ", elevated" : ", first run");
-            EXPECT_TRUE(machine.Files.Held.empty()) << c.Situation;
+            EXPECT_EQ(created, expected) << c.What << (elevated ? ", elevated" : ", first run");
+            EXPECT_TRUE(machine.Files.Held.empty()) << c.What;
         }
     }
 }
