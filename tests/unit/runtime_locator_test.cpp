@@ -14,39 +14,55 @@ TEST(RuntimeLocator, PicksFirstQualifyingSubkeyStillInstalledNotHighestOrEndsThe
         L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
         L"Please refer installtion guide of Tarvex SMS Server 4 Huawei 3G/HSDPA for further help";
     const std::wstring tooOld = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
-    const std::optional<int> runs;  // the program goes on
     const std::wstring kCopy = L"Error While Copying JAR File";
     using Versions = std::vector<std::string>;  // registered in this order, each as C:\jre-<version>
     struct Case {
-        const char* Situation;
+        const char* What;
         std::optional<Versions> Registered;  // none: no runtime key at all
-        std::optional<int> ExitCode;
+        std::optional<int> ExitCode;         // none: the program goes on
         std::wstring JavaHome;
-        std::vector<std::wstring> Messages;
+        std::vector<std::wstring> Boxes;
         Versions Gone = {};        // left in the registry by an uninstaller
         Versions Unreadable = {};  // without a JavaHome value
     };
     const Case cases[] = {
-        {"no runtime key", std::nullopt, 1, L"", {noRuntime}},
-        {"no versions", Versions{}, 1, L"", {tooOld}},
-        {"1.10 reads as 1.1", Versions{"1.4.2_19", "1.10", "-2.0"}, 1, L"", {tooOld}},
-        {"the first, not the highest", Versions{"1.4.2_19", "1.6", "1.6.0_20"}, std::nullopt, L"C:\\jre-1.6", {}},
-        {"1.5 qualifies", Versions{"1.5.0_22", "1.8"}, std::nullopt, L"C:\\jre-1.5.0_22", {}},
-        {"a short name is read whole", Versions{"1.10", "10"}, std::nullopt, L"C:\\jre-10", {}},
-        {"names after the match are not read", Versions{"1.7", "not a version"}, std::nullopt, L"C:\\jre-1.7", {}},
-        {"not a number first", Versions{"jre", "1.6"}, std::nullopt, L"", {L"Type mismatch", kSearchFailed}},
+        {.What = "no runtime key", .ExitCode = 1, .Boxes = {noRuntime}},
+        {.What = "no versions", .Registered = Versions{}, .ExitCode = 1, .Boxes = {tooOld}},
+        {.What = "1.10 reads as 1.1",
+         .Registered = Versions{"1.4.2_19", "1.10", "-2.0"},
+         .ExitCode = 1,
+         .Boxes = {tooOld}},
+        {.What = "the first, not the highest",
+         .Registered = Versions{"1.4.2_19", "1.6", "1.6.0_20"},
+         .JavaHome = L"C:\\jre-1.6"},
+        {.What = "1.5 qualifies", .Registered = Versions{"1.5.0_22", "1.8"}, .JavaHome = L"C:\\jre-1.5.0_22"},
+        {.What = "a short name is read whole", .Registered = Versions{"1.10", "10"}, .JavaHome = L"C:\\jre-10"},
+        {.What = "names after the match are not read",
+         .Registered = Versions{"1.7", "not a version"},
+         .JavaHome = L"C:\\jre-1.7"},
+        {.What = "not a number first",
+         .Registered = Versions{"jre", "1.6"},
+         .Boxes = {L"Type mismatch", kSearchFailed}},
         // A runtime left in the registry by its uninstaller is passed over
         // for a later one, but errors stop the search only before it.
-        {"the first is gone", Versions{"1.6", "1.7"}, runs, L"C:\\jre-1.7", {}, {"1.6"}},
-        {"later errors pass", Versions{"1.6", "1.4", "Beta", "1.7", "1.8"}, runs, L"C:\\jre-1.8", {}, {"1.6"}, {"1.7"}},
-        {"all gone", Versions{"1.6", "1.7"}, runs, L"C:\\jre-1.6", {L"Path not found", kCopy}, {"1.6", "1.7"}},
-        {"first unreadable",
-         Versions{"1.6", "1.7"},
-         runs,
-         L"",
-         {L"Unsupported value type", kSearchFailed},
-         {},
-         {"1.6"}},
+        {.What = "the first is gone",
+         .Registered = Versions{"1.6", "1.7"},
+         .JavaHome = L"C:\\jre-1.7",
+         .Gone = {"1.6"}},
+        {.What = "later errors pass",
+         .Registered = Versions{"1.6", "1.4", "Beta", "1.7", "1.8"},
+         .JavaHome = L"C:\\jre-1.8",
+         .Gone = {"1.6"},
+         .Unreadable = {"1.7"}},
+        {.What = "all gone",
+         .Registered = Versions{"1.6", "1.7"},
+         .JavaHome = L"C:\\jre-1.6",
+         .Boxes = {L"Path not found", kCopy},
+         .Gone = {"1.6", "1.7"}},
+        {.What = "first unreadable",
+         .Registered = Versions{"1.6", "1.7"},
+         .Boxes = {L"Unsupported value type", kSearchFailed},
+         .Unreadable = {"1.6"}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -67,9 +83,9 @@ TEST(RuntimeLocator, PicksFirstQualifyingSubkeyStillInstalledNotHighestOrEndsThe
             }
         }
         std::wstring javaHomePath = L"stale";
-        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), c.ExitCode) << c.Situation;
-        EXPECT_EQ(javaHomePath, c.JavaHome) << c.Situation;
-        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.Situation;
+        EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), c.ExitCode) << c.What;
+        EXPECT_EQ(javaHomePath, c.JavaHome) << c.What;
+        EXPECT_EQ(machine.Events(L"message "), c.Boxes) << c.What;
     }
 }
 
@@ -78,16 +94,22 @@ TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
         std::uint32_t Type;
         std::string Data;
         std::wstring JavaHome;
-        std::vector<std::wstring> Messages;
-        std::size_t FileTests;  // in JavaHome: its java.exe when the path is absolute, then the support files
+        std::vector<std::wstring> Boxes;
+        std::size_t FileTests = 0;  // in JavaHome: its java.exe when the path is absolute, then the support files
     };
     const Case cases[] = {
-        {kRegSz, std::string("C:\\Program Files\\Java\\jre6\\") + '\0', L"C:\\Program Files\\Java\\jre6\\", {}, 5},
-        {kRegExpandSz, std::string("%ProgramFiles%\\jre7") + '\0', L"%ProgramFiles%\\jre7", {}, 4},
-        {kRegDword, "\xFF\xFF\xFF\xFF", L"-1", {}, 4},
-        {kRegSz, std::string(1, '\0'), L"", {}, 0},  // empty: `java` from the search path, silently
-        {kRegQword, "12345678", L"", {L"Unsupported value type", kSearchFailed}, 0},
-        {kRegSz, "", L"", {L"Invalid procedure call or argument", kSearchFailed}, 0},
+        {.Type = kRegSz,
+         .Data = std::string("C:\\Program Files\\Java\\jre6\\") + '\0',
+         .JavaHome = L"C:\\Program Files\\Java\\jre6\\",
+         .FileTests = 5},
+        {.Type = kRegExpandSz,
+         .Data = std::string("%ProgramFiles%\\jre7") + '\0',
+         .JavaHome = L"%ProgramFiles%\\jre7",
+         .FileTests = 4},
+        {.Type = kRegDword, .Data = "\xFF\xFF\xFF\xFF", .JavaHome = L"-1", .FileTests = 4},
+        {.Type = kRegSz, .Data = std::string(1, '\0')},  // empty: `java` from the search path, silently
+        {.Type = kRegQword, .Data = "12345678", .Boxes = {L"Unsupported value type", kSearchFailed}},
+        {.Type = kRegSz, .Data = "", .Boxes = {L"Invalid procedure call or argument", kSearchFailed}},
     };
     for (const Case& c : cases) {
         FakeMachine machine;
@@ -97,7 +119,7 @@ TEST(RuntimeLocator, UsesJavaHomeExactlyAsReadAndCompletesThatRuntimeOnly) {
         std::wstring javaHomePath = L"stale";
         EXPECT_EQ(EndedWith([&] { LocateJavaRuntime(machine.Seams, javaHomePath); }), std::nullopt);
         EXPECT_EQ(javaHomePath, c.JavaHome);
-        EXPECT_EQ(machine.Events(L"message "), c.Messages) << c.JavaHome;
+        EXPECT_EQ(machine.Events(L"message "), c.Boxes) << c.JavaHome;
         EXPECT_EQ(machine.Events(L"exists " + c.JavaHome + L"\\").size(), c.FileTests) << c.JavaHome;
     }
 }
