@@ -63,7 +63,9 @@ void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files, Co
         if (files.FileExists(TargetOf(javaHome, file))) {
             continue;
         }
-        HoldDestination(held, javaHome, file);  // held already when checked first
+        if (!everyRowFirst) {
+            HoldDestination(held, javaHome, file);
+        }
         HoldProtectedSource(held, file);
         checked.push_back(&file);
         if (!everyRowFirst) {

@@ -129,8 +129,9 @@ class Sandbox:
 
     def wine(self, *args, env=None, log=None):
         """Starts a program in the prefix. Wine's own messages go to the
-        sandbox's file log, by default named after the program."""
-        with open(self.folder / (log or PureWindowsPath(args[0]).stem + ".log"), "w") as messages:
+        sandbox's file log, by default named after the program, after what earlier
+        runs wrote there."""
+        with open(self.folder / (log or PureWindowsPath(args[0]).stem + ".log"), "a") as messages:
             return start(self.prefix, *args, env=env, before=WITHOUT_OVERRIDE, cwd=self.folder,
                          stdout=subprocess.DEVNULL, stderr=messages)
 
