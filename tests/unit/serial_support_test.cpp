@@ -56,6 +56,7 @@ TEST(SerialSupport, FirstFailureIsReportedTwiceUnlessAnElevatedRunCopiesInstead)
         {.What = "elevated run's system error",
          .Elevated = exits(0x80070020),
          .Boxes = {L"System message 32", kCopyFailed}},
+        {.What = "elevated run's unknown code", .Elevated = exits(1), .Boxes = {L"System error 1", kCopyFailed}},
         {.What = "elevated run crashed",
          .Elevated = exits(0xC0000005),
          .Boxes = {L"System error 3221225477", kCopyFailed}},
