@@ -51,9 +51,12 @@ MAIN_CLASS = "JavaSwingClasses.MainFrame"
 
 
 # Under emulation only the 32-bit programs run slower: the launcher takes
-# minutes to start, then was measured to show its window 0.6 to 0.8 s into
-# its two seconds and to end 30.0 s after the runtime started, as natively.
-EMULATED_SHOWN_FOR, EMULATED_SLACK = (0.3, 6.0), 5
+# minutes to start, then decodes its picture, which counts towards the two
+# seconds, in 0.8 s when alone and in up to 2.1 s beside three others
+# (measured), so it may show its window for only a moment. It hid the window
+# 2.0 to 2.4 s after making it, and ended 30.0 s after the runtime started,
+# as natively.
+EMULATED_HIDDEN_AFTER_MADE, EMULATED_SLACK = (1.5, 6.0), 5
 
 
 class Check:
@@ -109,9 +112,13 @@ class Check:
     def window(self, run):
         first = next((e for e in run.window if e["visible"]), None)
         self.equal("start-up window client size", (487, 492), first and (first["width"], first["height"]))
-        shown_for = run.hidden - run.shown if run.hidden and run.shown else None
-        self.within("start-up window hidden, after shown", *EMULATED_SHOWN_FOR if self.emulated else (1.5, 4.0),
-                    shown_for)
+        if self.emulated:  # hidden is set only once the window was shown
+            made = run.window[0]["t"] / 1000 if run.window else None
+            self.within("start-up window hidden, after made", *EMULATED_HIDDEN_AFTER_MADE,
+                        run.hidden - made if run.hidden and made else None)
+        else:
+            self.within("start-up window hidden, after shown", 1.5, 4.0,
+                        run.hidden - run.shown if run.hidden and run.shown else None)
 
     def support_files(self, box, home, copied=(), own=()):
         """Names in copied hold the source's copy, in own the runtime's own file; the rest are absent. No
