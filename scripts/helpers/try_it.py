@@ -63,8 +63,15 @@ def main():
     shot, box = args.work / "splash-screenshot.png", None
 
     def screenshot():
-        time.sleep(1)
-        subprocess.run(["import", "-window", "root", str(shot)], check=False)
+        # The picture is painted a moment after the window shows, and under
+        # emulation the window may hide again a second later: the first shot
+        # with more than one colour is kept.
+        for _ in range(10):
+            time.sleep(0.2)
+            subprocess.run(["import", "-window", "root", str(shot)], check=False)
+            colours = subprocess.run(["identify", "-format", "%k", str(shot)], capture_output=True, text=True).stdout
+            if colours.isdigit() and int(colours) > 1:
+                return
 
     try:
         print(f"Preparing the sandbox in {os.path.relpath(args.work)} (a Wine prefix of its own) ...", flush=True)
