@@ -67,10 +67,10 @@ void CopyMissingSupportFiles(const std::wstring& javaHome, FileSystem& files, Co
             HoldDestination(held, javaHome, file);
         }
         HoldProtectedSource(held, file);
-        checked.push_back(&file);
-        if (!everyRowFirst) {
+        if (everyRowFirst) {
+            checked.push_back(&file);
+        } else {
             CopyHeld(held, javaHome, file);
-            checked.clear();
         }
     }
     for (const SupportFile* file : checked) {
